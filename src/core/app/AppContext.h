@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/HistoryLog.h"
+#include "app/MainWindowState.h"
+#include "app/OperatorInterface.h"
+#include "app/ProgramFlags.h"
+#include "devices/DeviceList.h"
+#include "devices/DeviceProfile.h"
+#include "devices/SupportFiles.h"
+#include "options/OptionTable.h"
+
+#include <QString>
+
+// The program-wide state, created once by start-up (or by a test) and passed by reference.
+// Every table and flag has exactly one owner here; there are no mutable globals.
+class AppContext
+{
+public:
+    // appDir: the directory the support files are looked up in (normally the executable's).
+    AppContext(OperatorInterface& op, const QString& appDir);
+
+    OperatorInterface& Operator() { return *m_operator; }
+    void SetOperator(OperatorInterface& op) { m_operator = &op; }
+
+    // The application directory with a trailing separator.
+    const QString& AppDir() const { return m_appDir; }
+    QString AppFile(const QString& name) const { return m_appDir + name; }
+
+    HistoryLog& History() { return m_history; }
+    MainWindowState& Window() { return m_window; }
+    ProgramFlags& Flags() { return m_flags; }
+    CurrentFile& File() { return m_file; }
+    OptionTable& Options() { return m_options; }
+    DeviceList& Devices() { return m_devices; }
+    DeviceProfile& Profile() { return m_profile; }
+    SupportFileState& Support() { return m_support; }
+
+    // The process exit code as the program keeps it (16 bits wide, like the link error word);
+    // ProcessExitStatus maps it to the 8 bits a process can return.
+    int ExitCode() const { return m_exitCode; }
+    void SetExitCode(int code) { m_exitCode = code & 0xFFFF; }
+
+private:
+    OperatorInterface* m_operator;
+    QString m_appDir;
+    HistoryLog m_history;
+    MainWindowState m_window;
+    ProgramFlags m_flags;
+    CurrentFile m_file;
+    OptionTable m_options;
+    DeviceList m_devices;
+    DeviceProfile m_profile;
+    SupportFileState m_support;
+    int m_exitCode = 0;
+};

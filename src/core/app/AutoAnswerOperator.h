@@ -1,0 +1,29 @@
+#pragma once
+
+#include "OperatorInterface.h"
+
+#include <cstdio>
+
+// Answers every box without a person: the default button, except that a box offering Retry is
+// answered Cancel (or Abort, or No), since nobody can mend the cause in an unattended run. File
+// choosers and input boxes are cancelled. Each box's caption and text go to the stream (standard
+// error by default) as one line: "praxon: box: <caption>: <text>", line breaks shown as " | ".
+class AutoAnswerOperator : public OperatorInterface
+{
+public:
+    explicit AutoAnswerOperator(FILE* stream = stderr) : m_stream(stream) {}
+
+    BoxButton ShowMessage(const MessageRequest& request) override;
+    void PlaySound(SoundKind) override {}
+    QString ChooseOpenFile(const FileRequest& request) override;
+    QString ChooseSaveFile(const FileRequest& request) override;
+    bool AskText(const QString& caption, const QString& prompt, QString& value) override;
+
+    // The answer rule, exposed for documentation tests.
+    static BoxButton AnswerFor(const MessageRequest& request);
+    static QString OneLine(const QString& caption, const QString& text);
+
+private:
+    void Write(const QString& line);
+    FILE* m_stream;
+};

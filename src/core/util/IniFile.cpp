@@ -1,0 +1,250 @@
+#include "IniFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+IniFile::IniFile(const QString& path)
+{
+    Load(path);
+}
+
+bool IniFile::Load(const QString& path)
+{
+    m_path = path;
+    m_lines.clear();
+    QFile file(path);
+    m_exists = file.open(QIODevice::ReadOnly);
+    if (!m_exists)
+        return false;
+    SetText(QString::fromLatin1(file.readAll()));
+    return true;
+}
+
+void IniFile::SetText(const QString& text)
+{
+    m_lines.clear();
+    QString normalised = text;
+    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    normalised.replace(u'\r', u'\n');
+    QStringList parts = normalised.split(u'\n');
+    if (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    m_lines.reserve(parts.size());
+    for (const QString& part : parts)
+        m_lines.push_back(ParseLine(part));
+}
+
+IniFile::Line IniFile::ParseLine(const QString& text)
+{
+    Line line;
+    line.text = text;
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(u';') || trimmed.startsWith(u'#')) {
+        line.isComment = true;
+    } else if (trimmed.startsWith(u'[')) {
+        const qsizetype close = trimmed.indexOf(u']');
+        line.isHeader = true;
+        line.section = (close < 0 ? trimmed.mid(1) : trimmed.mid(1, close - 1)).trimmed();
+    } else {
+        const qsizetype eq = trimmed.indexOf(u'=');
+        if (eq > 0) {
+            line.isKey = true;
+            line.key = trimmed.left(eq).trimmed();
+        }
+    }
+    return line;
+}
+
+qsizetype IniFile::FindSection(const QString& section) const
+{
+    const QString wanted = section.trimmed();
+    for (qsizetype i = 0; i < qsizetype(m_lines.size()); ++i) {
+        if (m_lines[i].isHeader && m_lines[i].section.compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+qsizetype IniFile::SectionEnd(qsizetype header) const
+{
+    qsizetype i = header + 1;
+    while (i < qsizetype(m_lines.size()) && !m_lines[i].isHeader)
+        ++i;
+    return i;
+}
+
+qsizetype IniFile::FindKey(qsizetype header, const QString& key) const
+{
+    if (header < 0)
+        return -1;
+    const QString wanted = key.trimmed();
+    const qsizetype end = SectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        if (m_lines[i].isKey && m_lines[i].key.compare(wanted, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool IniFile::SectionExists(const QString& section) const
+{
+    return FindSection(section) >= 0;
+}
+
+bool IniFile::KeyExists(const QString& section, const QString& key) const
+{
+    return FindKey(FindSection(section), key) >= 0;
+}
+
+QString IniFile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
+{
+    const qsizetype at = FindKey(FindSection(section), key);
+    if (at < 0)
+        return defaultValue;
+    const QString& text = m_lines[at].text;
+    return text.mid(text.indexOf(u'=') + 1).trimmed();
+}
+
+qint64 IniFile::ReadInteger(const QString& section, const QString& key, qint64 defaultValue) const
+{
+    const QString text = ReadString(section, key, QString());
+    if (text.isEmpty())
+        return defaultValue;
+    bool ok = false;
+    qint64 value = 0;
+    if (text.startsWith(u'$'))
+        value = text.mid(1).toLongLong(&ok, 16);
+    else if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        value = text.mid(2).toLongLong(&ok, 16);
+    else
+        value = text.toLongLong(&ok, 10);
+    return ok ? value : defaultValue;
+}
+
+bool IniFile::ReadBool(const QString& section, const QString& key, bool defaultValue) const
+{
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+QStringList IniFile::ReadSection(const QString& section) const
+{
+    QStringList keys;
+    const qsizetype header = FindSection(section);
+    if (header < 0)
+        return keys;
+    const qsizetype end = SectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        if (m_lines[i].isKey)
+            keys << m_lines[i].key;
+    }
+    return keys;
+}
+
+QStringList IniFile::ReadSectionLines(const QString& section) const
+{
+    QStringList lines;
+    const qsizetype header = FindSection(section);
+    if (header < 0)
+        return lines;
+    const qsizetype end = SectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const Line& line = m_lines[i];
+        if (line.isComment)
+            continue;
+        if (line.isKey) {
+            const QString& text = line.text;
+            lines << line.key + u'=' + text.mid(text.indexOf(u'=') + 1).trimmed();
+        } else if (!line.text.trimmed().isEmpty()) {
+            lines << line.text.trimmed();
+        }
+    }
+    return lines;
+}
+
+QStringList IniFile::SectionNames() const
+{
+    QStringList names;
+    for (const Line& line : m_lines) {
+        if (line.isHeader)
+            names << line.section;
+    }
+    return names;
+}
+
+void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    const QString text = key.trimmed() + u'=' + value;
+    qsizetype header = FindSection(section);
+    if (header < 0) {
+        m_lines.push_back(ParseLine(u'[' + section.trimmed() + u']'));
+        m_lines.push_back(ParseLine(text));
+        return;
+    }
+    const qsizetype at = FindKey(header, key);
+    if (at >= 0) {
+        m_lines[at] = ParseLine(text);
+        return;
+    }
+    // Append after the section's last non-blank line, so a blank separator line stays last.
+    qsizetype insertAt = SectionEnd(header);
+    while (insertAt > header + 1 && m_lines[insertAt - 1].text.trimmed().isEmpty())
+        --insertAt;
+    m_lines.insert(m_lines.begin() + insertAt, ParseLine(text));
+}
+
+void IniFile::WriteInteger(const QString& section, const QString& key, qint64 value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void IniFile::WriteBool(const QString& section, const QString& key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void IniFile::DeleteKey(const QString& section, const QString& key)
+{
+    const qsizetype at = FindKey(FindSection(section), key);
+    if (at >= 0)
+        m_lines.erase(m_lines.begin() + at);
+}
+
+void IniFile::EraseSection(const QString& section)
+{
+    // Every section of that name goes, as the classic API erases them all.
+    for (qsizetype header = FindSection(section); header >= 0; header = FindSection(section))
+        m_lines.erase(m_lines.begin() + header, m_lines.begin() + SectionEnd(header));
+}
+
+QByteArray IniFile::ToBytes() const
+{
+    QByteArray bytes;
+    for (const Line& line : m_lines) {
+        bytes += line.text.toLatin1();
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+bool IniFile::Save(QString* errorText) const
+{
+    return SaveAs(m_path, errorText);
+}
+
+bool IniFile::SaveAs(const QString& path, QString* errorText) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = ToBytes();
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (errorText)
+            *errorText = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
