@@ -8,7 +8,7 @@ void HistoryLog::Initialise()
 {
     for (Entry& entry : m_entries)
         entry = Entry{};
-    emit NewestLineChanged();
+    emit Cleared();
 }
 
 void HistoryLog::AddLine(const QString& text, HistoryColour textColour, HistoryColour background)

@@ -47,6 +47,8 @@ signals:
     void LineAdded();
     // The newest line's text or colours changed in place.
     void NewestLineChanged();
+    // Every entry was emptied (start-up); the ring positions are unchanged.
+    void Cleared();
 
 private:
     int NewestIndex() const { return (m_next + Capacity - 1) % Capacity; }

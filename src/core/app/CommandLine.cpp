@@ -1,0 +1,137 @@
+#include "CommandLine.h"
+
+#include "AppContext.h"
+#include "util/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace CommandLine {
+
+namespace {
+constexpr int StatusColumn = 40;
+
+void OptionLine(AppContext& ctx, const QString& what, const QString& value)
+{
+    ctx.History().AddLine(what, HistoryStyle::Highlight);
+    ctx.History().AppendColumn(value, StatusColumn, HistoryStyle::Highlight);
+}
+
+QString Absolute(const QString& path, const QString& cwd)
+{
+    if (path.isEmpty())
+        return path;
+    const QFileInfo info(QDir(cwd), path);
+    return QDir::cleanPath(info.absoluteFilePath());
+}
+} // namespace
+
+bool IsControlFile(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("PXC"), Qt::CaseInsensitive) == 0;
+}
+
+QString ControlPathFor(const QString& hexPath)
+{
+    const QFileInfo info(hexPath);
+    const QString base = info.completeBaseName();
+    const QString wanted = info.path() + u'/' + base + QStringLiteral(".PXC");
+    if (QFileInfo::exists(wanted))
+        return wanted;
+    const QDir dir(info.path());
+    const QStringList candidates = dir.entryList({base + QStringLiteral(".pxc")}, QDir::Files, QDir::Name);
+    for (const QString& name : candidates) {
+        if (name.compare(base + QStringLiteral(".PXC"), Qt::CaseInsensitive) == 0)
+            return dir.filePath(name);
+    }
+    return wanted;
+}
+
+QString LogPath(const QStringList& args)
+{
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg.size() > 2 && arg.startsWith(u'/') && arg.at(1).toUpper() == u'L')
+            return arg.mid(2);
+    }
+    return QString();
+}
+
+void Interpret(AppContext& ctx, const QStringList& args, const QString& cwd)
+{
+    if (args.isEmpty())
+        return;
+    HistoryLog& history = ctx.History();
+    ProgramFlags& flags = ctx.Flags();
+    CurrentFile& file = ctx.File();
+
+    history.AddLine(QStringLiteral("Command-line Parameters Received: "), HistoryStyle::FileInformation);
+    for (qsizetype i = 0; i < args.size(); ++i)
+        history.AddLine(QStringLiteral("  %1: %2").arg(i + 1).arg(args.at(i)), HistoryStyle::FileInformation);
+    history.AddLine(QStringLiteral("  "), HistoryStyle::FileInformation);
+
+    // Argument 1 is the file, whatever it looks like.
+    const QString path = Absolute(args.first(), cwd);
+    flags.ControlFileGiven = IsControlFile(path);
+    if (!flags.ControlFileGiven) {
+        file.hexPath = path;
+        history.AddLine(QStringLiteral("Command-line HEX File Specified: "), HistoryStyle::FileInformation);
+    } else if (QFileInfo(path).isFile()) {
+        file.controlPath = path;
+        const IniFile control(path);
+        file.hexPath = Absolute(control.ReadString(QStringLiteral("CONTROL"), QStringLiteral("HEXFILE"), QString()),
+                                QFileInfo(path).path());
+        history.AddLine(QStringLiteral("Command-line Control File Specified For: "), HistoryStyle::FileInformation);
+    } else {
+        file.controlPath = path;
+        file.hexPath = path;
+        const QString text = QStringLiteral("Specified Command-line Control File Missing: ");
+        history.AddLine(text, HistoryStyle::Error);
+        MessageRequest box;
+        box.caption = QStringLiteral("Required File Missing");
+        box.text = text + u'\r' + path;
+        box.icon = BoxIcon::Error;
+        box.sound = SoundKind::Error;
+        ctx.Operator().ShowMessage(box);
+    }
+    flags.FileFromCommandLine = true;
+    history.AddLine(QStringLiteral("  ") + file.hexPath, HistoryStyle::FileInformation);
+
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg.size() < 2 || !arg.startsWith(u'/'))
+            continue;
+        const bool haveHex = !file.hexPath.isEmpty();
+        switch (arg.at(1).toUpper().unicode()) {
+        case u'A':
+            if (haveHex) {
+                flags.AutoRunPending = true;
+                OptionLine(ctx, QStringLiteral("Command-line Action Specified: "), QStringLiteral("Auto Run"));
+            }
+            break;
+        case u'D':
+            flags.McuFromCommandLine = true;
+            file.mcuName = arg.mid(2).toUpper();
+            OptionLine(ctx, QStringLiteral("Command-line MCU Specified: "), file.mcuName);
+            break;
+        case u'M':
+            if (haveHex) {
+                flags.MinimizeOnStartup = true;
+                OptionLine(ctx, QStringLiteral("Command-line Action Specified: "),
+                           QStringLiteral("Minimize on Startup"));
+            }
+            break;
+        case u'X':
+            if (haveHex) {
+                flags.AutoRunPending = true;
+                flags.ExitOnErrors = true;
+                OptionLine(ctx, QStringLiteral("Command-line Action Specified: "), QStringLiteral("Exit on Errors"));
+            }
+            break;
+        default:
+            break; // /L is taken before start-up; anything else is ignored
+        }
+    }
+}
+
+} // namespace CommandLine
