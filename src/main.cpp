@@ -1,13 +1,114 @@
-#include "app/AppContext.h"
-#include "app/AutoAnswerOperator.h"
+// The praxon executable: creates the application, the context and the main window, runs the
+// start-up sequence and the event loop, and ends with the exit status of the run.
 
-#include <QApplication>
+#include "app/AppContext.h"
+#include "app/AppShell.h"
+#include "app/AutoAnswerOperator.h"
+#include "app/CommandLine.h"
+#include "app/ExitStatus.h"
+#include "app/GuiOperator.h"
+#include "app/HistoryMirror.h"
+#include "app/PraxonApplication.h"
+#include "app/TPXmain.h"
+
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+// Without a display the program runs on Qt's offscreen platform: it starts up, runs the Auto Run
+// asked for, prints the history and ends, since nobody could use a window.
+void ChoosePlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+QStringList Arguments(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+void PrintHistory(const HistoryLog& history)
+{
+    const QStringList lines = history.DisplayText();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        while (line.endsWith(u' '))
+            line.chop(1);
+        if (i == 0 && line.isEmpty())
+            continue; // the ring's initial empty line
+        std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    AutoAnswerOperator op;
-    AppContext ctx(op, QCoreApplication::applicationDirPath());
-    ctx.History().AddLine(QStringLiteral("Praxon"));
-    return 0;
+    ChoosePlatform();
+    const QStringList args = Arguments(argc, argv);
+    PraxonApplication app(argc, argv);
+    const bool headless = app.IsHeadless();
+
+    // The support files live beside the executable; PRAXON_APP_DIR points a run elsewhere.
+    QString appDir = qEnvironmentVariable("PRAXON_APP_DIR");
+    if (appDir.isEmpty())
+        appDir = QCoreApplication::applicationDirPath();
+
+    AutoAnswerOperator autoOperator;
+    GuiOperator guiOperator;
+    const bool autoAnswer = headless || !qEnvironmentVariableIsEmpty("PRAXON_AUTO_ANSWER");
+    OperatorInterface& op = autoAnswer ? static_cast<OperatorInterface&>(autoOperator) : guiOperator;
+
+    AppContext ctx(op, appDir);
+    HistoryMirror mirror(ctx.History());
+    const QString logPath = CommandLine::LogPath(args);
+    if (!logPath.isEmpty()) {
+        QString reason;
+        if (!mirror.Open(QDir::current().absoluteFilePath(logPath), &reason))
+            std::fprintf(stderr, "praxon: cannot write the log %s: %s\n", logPath.toLocal8Bit().constData(),
+                         reason.toLocal8Bit().constData());
+    }
+
+    TPXmain window(ctx);
+    AppShell shell(ctx);
+
+    const bool started = shell.StartUp(args, QDir::currentPath());
+    int status = 0;
+    if (!started) {
+        // Missing or mismatched support files, or a failed update: the program cannot run.
+        status = ExitStatus::FileError;
+    } else {
+        shell.FinishStartUp();
+        if (headless) {
+            shell.IdleAutoRun();
+        } else {
+            QTimer::singleShot(0, &app, [&]() {
+                if (shell.IdleAutoRun())
+                    app.quit();
+            });
+            QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app, [&](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive && ctx.Flags().ProgramReady)
+                    shell.CheckFileChanged();
+            });
+            app.exec();
+        }
+        status = shell.ProcessExitStatus();
+    }
+
+    if (headless)
+        PrintHistory(ctx.History());
+    if (ctx.ExitCode() != 0) {
+        const QString word = ExitStatus::WordLine(ctx.ExitCode());
+        std::fprintf(stderr, "%s\n", word.toLocal8Bit().constData());
+        mirror.WriteExtraLine(word);
+    }
+    return status;
 }

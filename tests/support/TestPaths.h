@@ -7,5 +7,6 @@
 namespace TestPaths {
 inline QString Fixtures() { return QStringLiteral(PRAXON_TEST_DATA_DIR) + u'/'; }
 inline QString ShippedData() { return QStringLiteral(PRAXON_SOURCE_DATA_DIR) + u'/'; }
+inline QString Samples() { return QStringLiteral(PRAXON_SAMPLES_DIR) + u'/'; }
 inline QString RuntimeDir() { return QStringLiteral(PRAXON_RUNTIME_DIR) + u'/'; }
 } // namespace TestPaths

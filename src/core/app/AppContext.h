@@ -6,6 +6,7 @@
 #include "app/ProgramFlags.h"
 #include "devices/DeviceList.h"
 #include "devices/DeviceProfile.h"
+#include "devices/FieldSelectorSlots.h"
 #include "devices/SupportFiles.h"
 #include "options/OptionTable.h"
 
@@ -33,6 +34,7 @@ public:
     OptionTable& Options() { return m_options; }
     DeviceList& Devices() { return m_devices; }
     DeviceProfile& Profile() { return m_profile; }
+    FieldSelectorSlots& FieldSelectors() { return m_fieldSelectors; }
     SupportFileState& Support() { return m_support; }
 
     // The process exit code as the program keeps it (16 bits wide, like the link error word);
@@ -50,6 +52,7 @@ private:
     OptionTable m_options;
     DeviceList m_devices;
     DeviceProfile m_profile;
+    FieldSelectorSlots m_fieldSelectors;
     SupportFileState m_support;
     int m_exitCode = 0;
 };

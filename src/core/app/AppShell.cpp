@@ -1,0 +1,230 @@
+#include "AppShell.h"
+
+#include "AppContext.h"
+#include "CommandLine.h"
+#include "ExitStatus.h"
+#include "devices/DeviceProfileLoader.h"
+#include "util/ErrorOut.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace {
+const QString ApplicationTitle = QStringLiteral("Praxon MCU Programmer");
+const QString DefaultDeviceName = QStringLiteral("18F252");
+
+qint64 ModificationStamp(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? info.lastModified().toMSecsSinceEpoch() : 0;
+}
+} // namespace
+
+AppShell::AppShell(AppContext& ctx) : m_ctx(ctx) {}
+
+bool AppShell::StartUp(const QStringList& args, const QString& cwd)
+{
+    ProgramFlags& flags = m_ctx.Flags();
+
+    if (!InstallPendingUpdate(m_ctx))
+        return false;
+    if (!CheckSupportFiles(m_ctx))
+        return false;
+
+    flags.StartupInProgress = true;
+    m_ctx.History().Initialise();
+    try {
+        m_ctx.Devices().Build(m_ctx);
+    } catch (const ErrorOut& fault) {
+        ShowErrorOut(fault.Message(), true);
+        flags.AutoRunArmed = false;
+    } catch (const std::exception&) {
+        m_ctx.Operator().PlaySound(SoundKind::Beep);
+        return false;
+    }
+    m_ctx.File().Reset();
+    m_ctx.File().mcuName.clear();
+    flags.MinimizeOnStartup = false;
+
+    flags.ControlFileGiven = false;
+    // Without a settings store entry the working device is the store's default.
+    m_ctx.File().mcuName = DefaultDeviceName;
+    CommandLine::Interpret(m_ctx, args, cwd);
+
+    m_ctx.Window().RequestShow(flags.MinimizeOnStartup);
+    flags.StartupInProgress = false;
+
+    OpenCurrentFile();
+    flags.AutoRunArmed = !(flags.NoValidFile || flags.StopRequested);
+    return true;
+}
+
+void AppShell::FinishStartUp()
+{
+    m_ctx.Flags().ProgramReady = true;
+    m_ctx.Flags().SettingsDirty = false;
+}
+
+void AppShell::OpenCurrentFile()
+{
+    ProgramFlags& flags = m_ctx.Flags();
+    CurrentFile& file = m_ctx.File();
+    HistoryLog& history = m_ctx.History();
+
+    const QString triedPath = file.hexPath;
+    if (!file.hexPath.isEmpty() && !QFileInfo(file.hexPath).isFile()) {
+        history.AddLine(QStringLiteral("File does not exist: "), HistoryStyle::FileError);
+        history.AddLine(QStringLiteral("  ") + file.hexPath, HistoryStyle::FileError);
+        MessageRequest box;
+        box.caption = QStringLiteral("Required File Missing");
+        box.text = QStringLiteral("File does not exist: \r") + file.hexPath;
+        box.icon = BoxIcon::Error;
+        box.sound = SoundKind::Error;
+        file.hexPath.clear();
+        flags.NoValidFile = true;
+        m_ctx.Operator().ShowMessage(box);
+    }
+
+    if (!file.hexPath.isEmpty()) {
+        if (file.controlPath.isEmpty())
+            file.controlPath = CommandLine::ControlPathFor(file.hexPath);
+        if (!QFileInfo(file.controlPath).isFile()) {
+            flags.AutoRunPending = false;
+            MessageRequest box;
+            box.caption = ApplicationTitle;
+            box.text = QStringLiteral("A Control File did not exist for the specified HEX file.\r"
+                                      "One will be created, with all Options set to Factory Defaults.\r\r"
+                                      "Please verify all settings before programming.");
+            m_ctx.Operator().ShowMessage(box);
+        }
+        file.optionAccessMode = 1;
+        try {
+            LoadFileAndDevice(flags.ControlFileGiven ? file.controlPath : file.hexPath);
+        } catch (const ErrorOut& fault) {
+            ShowErrorOut(fault.Message(), false);
+        }
+        return;
+    }
+
+    if (flags.FileFromCommandLine) {
+        MessageRequest box;
+        box.caption = QStringLiteral("File Location Error");
+        box.icon = BoxIcon::Information;
+        box.sound = SoundKind::Information;
+        box.text = triedPath.isEmpty() ? QStringLiteral("A Default HEX file has not been Specified.\r"
+                                                        "Use 'File - Open HEX File' before attempting to program a device.")
+                                       : QStringLiteral("Could not find Specified HEX File:\r") + triedPath;
+        m_ctx.Operator().ShowMessage(box);
+    }
+    // The MCU named on the command line still applies without a file.
+    const QString mcu = flags.McuFromCommandLine ? file.mcuName : DefaultDeviceName;
+    file.Reset();
+    file.mcuName = mcu;
+    flags.NoValidFile = true;
+    try {
+        LoadFileAndDevice(QString());
+    } catch (const ErrorOut& fault) {
+        ShowErrorOut(fault.Message(), false);
+    }
+}
+
+void AppShell::SelectAndLoadNamedDevice()
+{
+    SelectDeviceByName(m_ctx, m_ctx.File().mcuName);
+    LoadDeviceProfile(m_ctx);
+    m_ctx.Flags().DeviceLoaded = true;
+}
+
+void AppShell::LoadFileAndDevice(const QString& path)
+{
+    ProgramFlags& flags = m_ctx.Flags();
+    flags.DeviceLoaded = false;
+    std::exception_ptr fault;
+    try {
+        if (flags.McuFromCommandLine || m_ctx.Options().Effective(2))
+            SelectAndLoadNamedDevice();
+        const QString hexPath = flags.ControlFileGiven ? m_ctx.File().hexPath : path;
+        if (!hexPath.isEmpty()) {
+            // The HEX reader records the file's time stamp when it has read it.
+            m_ctx.File().hexTimeStamp = ModificationStamp(hexPath);
+        }
+    } catch (const ErrorOut&) {
+        fault = std::current_exception();
+    }
+    if (!flags.DeviceLoaded)
+        SelectAndLoadNamedDevice();
+    if (fault)
+        std::rethrow_exception(fault);
+}
+
+bool AppShell::IdleAutoRun()
+{
+    ProgramFlags& flags = m_ctx.Flags();
+    const bool start = flags.AutoRunArmed && flags.AutoRunPending && !flags.NoValidFile;
+    flags.AutoRunArmed = false;
+    if (!start) {
+        // With /X the caller waits for a status: a run that cannot start ends the program.
+        if (flags.ExitOnErrors) {
+            m_ctx.History().AddLine(QStringLiteral("Auto Run could not start: no usable HEX file, MCU or control file."),
+                                    HistoryStyle::Error);
+            m_fileErrorExit = true;
+            return true;
+        }
+        return false;
+    }
+    try {
+        if (!m_hooks.autoRun) {
+            throw ErrorOut(QStringLiteral("Auto Run is not available: this build has no programming engine."));
+        }
+        m_hooks.autoRun();
+    } catch (const ErrorOut& fault) {
+        if (m_ctx.ExitCode() == 0)
+            m_fileErrorExit = true;
+        m_ctx.History().AddLine(fault.Message(), HistoryStyle::Error);
+        ShowErrorOut(fault.Message(), true);
+        return flags.ExitOnErrors;
+    }
+    const bool failed = flags.StopRequested || flags.TaskFailed;
+    if (flags.ExitOnErrors) {
+        if (failed && (m_ctx.ExitCode() & 0xFFFF) == 0)
+            m_ctx.SetExitCode(ExitStatus::FailedRun);
+        return true;
+    }
+    return !failed;
+}
+
+void AppShell::CheckFileChanged()
+{
+    CurrentFile& file = m_ctx.File();
+    if (file.hexTimeStamp == 0 || file.hexPath.isEmpty())
+        return;
+    const qint64 now = ModificationStamp(file.hexPath);
+    if (now == file.hexTimeStamp)
+        return;
+    const BoxButton answer =
+        m_ctx.Operator().AskOkCancel(QStringLiteral("File Changed"),
+                                     QStringLiteral("HEX File Drive Image Has Been Modified.\r\r"
+                                                    "Select [ OK ] to Reload the file from disk"));
+    if (answer == OkButton) {
+        m_ctx.Flags().ProgramReady = false;
+        OpenCurrentFile();
+        m_ctx.Flags().ProgramReady = true;
+    } else {
+        file.hexTimeStamp = now;
+    }
+}
+
+int AppShell::ProcessExitStatus() const
+{
+    return ExitStatus::FromExitCode(m_ctx.ExitCode(), m_fileErrorExit);
+}
+
+void AppShell::ShowErrorOut(const QString& message, bool warning)
+{
+    MessageRequest box;
+    box.caption = ApplicationTitle;
+    box.text = message;
+    box.icon = warning ? BoxIcon::Warning : BoxIcon::Error;
+    box.sound = warning ? SoundKind::Warning : SoundKind::Error;
+    m_ctx.Operator().ShowMessage(box);
+}

@@ -1,0 +1,259 @@
+#include "SupportFiles.h"
+
+#include "app/AppContext.h"
+#include "app/OperatorInterface.h"
+#include "util/HexText.h"
+#include "util/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+const QString MainSection = QStringLiteral("PRAXON");
+const QString MainTableName = QStringLiteral("PXMCU");
+const QString UpdateErrorCaption = QStringLiteral("Table Update Error");
+
+// The extensions of one file set: the installed files or an update dropped in beside them.
+struct SetExtensions {
+    QString table;
+    QString templates;
+    QString firmware;
+};
+const SetExtensions InstalledSet{QStringLiteral("TBL"), QStringLiteral("PXT"), QStringLiteral("DAT")};
+const SetExtensions UpdateSet{QStringLiteral("TBX"), QStringLiteral("PXX"), QStringLiteral("DAX")};
+
+struct SetCheck {
+    QString softwareText;
+    QString versionText;
+    QString tableDate;
+    bool incomplete = false;
+    bool inconsistent = false;
+};
+
+// The support-file version as a number, or -1 when the text is not a plain decimal number that
+// fits the four hexadecimal digits of the firmware image names.
+int VersionNumber(const QString& versionText)
+{
+    if (versionText.isEmpty() || versionText.size() > 5)
+        return -1;
+    for (QChar c : versionText) {
+        if (c < u'0' || c > u'9')
+            return -1;
+    }
+    const int value = versionText.toInt();
+    return value <= 0xFFFF ? value : -1;
+}
+
+// Checks that a present extension table or template file belongs to the same set: same DATE as
+// the main table and this software version.
+bool MatchesMainTable(const QString& path, const QString& tableDate)
+{
+    const IniFile file(path);
+    return file.ReadString(MainSection, QStringLiteral("DATE"), QStringLiteral("0")) == tableDate &&
+           file.ReadString(MainSection, QStringLiteral("SOFTWARE"), QStringLiteral("NONE")) ==
+               QLatin1String(InstalledSoftwareVersion);
+}
+
+// Walks one set in dir (with trailing separator). A missing extension table makes an installed
+// set incomplete but an update inconsistent: an update must bring every table it announces.
+SetCheck CheckSet(const QString& dir, const SetExtensions& ext, bool isUpdate)
+{
+    SetCheck result;
+    const QString mainPath = dir + MainTableName + u'.' + ext.table;
+    const IniFile main(mainPath);
+    result.softwareText = main.ReadString(MainSection, QStringLiteral("SOFTWARE"), QStringLiteral("NONE"));
+    result.versionText = main.ReadString(MainSection, QStringLiteral("VERSION"), QStringLiteral("NONE"));
+    result.tableDate = main.ReadString(MainSection, QStringLiteral("DATE"), QStringLiteral("0"));
+    if (!main.Exists()) {
+        result.incomplete = true;
+        return result;
+    }
+    const qint64 extensionCount = main.ReadInteger(MainSection, QStringLiteral("RED"), 6);
+    const qint64 imageCount = main.ReadInteger(MainSection, QStringLiteral("MOD"), 4);
+
+    if (result.softwareText != QLatin1String(InstalledSoftwareVersion))
+        result.inconsistent = true;
+
+    // The walk stops at the first missing table: what the tables after it hold can no longer
+    // change the outcome the operator is told, and a corrupt RED cannot make the walk endless.
+    for (qint64 n = 1; n <= extensionCount; ++n) {
+        const QString path = dir + MainTableName + QString::number(n) + u'.' + ext.table;
+        if (!QFileInfo::exists(path)) {
+            (isUpdate ? result.inconsistent : result.incomplete) = true;
+            break;
+        }
+        if (!MatchesMainTable(path, result.tableDate))
+            result.inconsistent = true;
+    }
+
+    // Without a decimal VERSION the templates and firmware images cannot be named, so the set
+    // cannot belong to this software.
+    if (VersionNumber(result.versionText) < 0) {
+        result.inconsistent = true;
+        return result;
+    }
+    for (int which = 0; which < 2; ++which) {
+        const QString path = dir + TemplateFileName(result.versionText, which, ext.templates);
+        if (!QFileInfo::exists(path))
+            result.incomplete = true;
+        else if (!MatchesMainTable(path, result.tableDate))
+            result.inconsistent = true;
+    }
+    // The images are lettered "A", "B", ...: a count beyond the alphabet cannot name them.
+    if (imageCount > 26) {
+        result.inconsistent = true;
+        return result;
+    }
+    for (qint64 i = 0; i < imageCount; ++i) {
+        const QChar letter(char16_t(u'A' + i));
+        if (!QFileInfo::exists(dir + FirmwareFileName(result.versionText, letter, ext.firmware)))
+            result.incomplete = true;
+    }
+    return result;
+}
+
+// The names in dir matching pattern, compared case-insensitively so that a copy whose name was
+// lower-cased on the way is still found; files of any attributes, no directories.
+QStringList MatchingFiles(const QString& dir, const QString& pattern)
+{
+    QDir directory(dir.isEmpty() ? QStringLiteral(".") : dir);
+    directory.setNameFilters({pattern});
+    directory.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    directory.setSorting(QDir::Name);
+    return directory.entryList();
+}
+
+// Deletes every file matching pattern; true when all deletions succeeded.
+bool DeleteMatching(const QString& dir, const QString& pattern)
+{
+    bool ok = true;
+    for (const QString& name : MatchingFiles(dir, pattern)) {
+        if (!QFile::remove(dir + name))
+            ok = false;
+    }
+    return ok;
+}
+
+// Renames every file matching pattern to its base name with extension newExtension. A rename
+// never replaces an existing file: on POSIX rename() would silently overwrite it, and the files
+// in the way are exactly the ones the backups exist to keep. Every file is tried; the names that
+// could not be renamed are appended to *failed.
+void RenameMatching(const QString& dir, const QString& pattern, const QString& newExtension, QStringList* failed)
+{
+    for (const QString& name : MatchingFiles(dir, pattern)) {
+        const QString target = QFileInfo(name).completeBaseName() + u'.' + newExtension;
+        const QString targetPath = dir + target;
+        if (QFileInfo::exists(targetPath) || QFileInfo(targetPath).isSymLink() ||
+            !QFile::rename(dir + name, targetPath))
+            failed->append(name);
+    }
+}
+
+void ShowUpdateError(OperatorInterface& op, const QString& text)
+{
+    op.ShowError(UpdateErrorCaption, text);
+}
+} // namespace
+
+QString TemplateFileName(const QString& versionText, int which, const QString& extension)
+{
+    if (VersionNumber(versionText) < 0)
+        return QString();
+    return QStringLiteral("PX") + versionText + QString::number(which) + u'.' + extension;
+}
+
+QString FirmwareFileName(const QString& versionText, QChar letter, const QString& extension)
+{
+    const int version = VersionNumber(versionText);
+    if (version < 0)
+        return QString();
+    return QStringLiteral("PX") + HexWord(quint64(version), 4) + letter + u'.' + extension;
+}
+
+bool InstallPendingUpdate(AppContext& ctx)
+{
+    const QString dir = ctx.AppDir();
+    if (!QFileInfo::exists(ctx.AppFile(MainTableName + QStringLiteral(".TBX"))))
+        return true;
+
+    OperatorInterface& op = ctx.Operator();
+    const SetCheck update = CheckSet(dir, UpdateSet, true);
+    if (update.inconsistent)
+        ShowUpdateError(op, QStringLiteral("Detected update files do not match or are not complete. Unable to complete "
+                                           "update.\r\rPlease re-install update or use complete installation files."));
+    if (update.incomplete)
+        ShowUpdateError(op, QStringLiteral("Required update files are missing.\rUnable to complete update.\r\rPlease "
+                                           "re-install update or use complete installation files."));
+    if (update.inconsistent || update.incomplete)
+        return false;
+
+    // One generation of backups: the old ones go first so the installed files can take their names.
+    bool deleted = true;
+    deleted &= DeleteMatching(dir, QStringLiteral("PX*.DAK"));
+    deleted &= DeleteMatching(dir, QStringLiteral("PX*.PXK"));
+    deleted &= DeleteMatching(dir, QStringLiteral("PXMCU*.TBK"));
+    if (!deleted)
+        ShowUpdateError(op, QStringLiteral("Unable to delete older files to complete updates.\r\rPlease close this "
+                                           "program, check file permissions\rthen restart the Praxon software."));
+
+    bool backedUp = true;
+    if (deleted) {
+        QStringList failed;
+        RenameMatching(dir, QStringLiteral("PX*.DAT"), QStringLiteral("DAK"), &failed);
+        RenameMatching(dir, QStringLiteral("PX*.PXT"), QStringLiteral("PXK"), &failed);
+        RenameMatching(dir, QStringLiteral("PXMCU*.TBL"), QStringLiteral("TBK"), &failed);
+        backedUp = failed.isEmpty();
+        // Installing over files that still carry their installed names would lose them, so the
+        // update stops here and the operator is told which file is in the way.
+        if (!backedUp)
+            ShowUpdateError(op, QStringLiteral("Unable to rename ") + failed.first() +
+                                    QStringLiteral(" to its backup name.\r\rPlease close this program, check file "
+                                                   "permissions\rthen restart the Praxon software."));
+    }
+
+    bool installed = true;
+    if (backedUp) {
+        QStringList failed;
+        RenameMatching(dir, QStringLiteral("PX*.DAX"), QStringLiteral("DAT"), &failed);
+        RenameMatching(dir, QStringLiteral("PX*.PXX"), QStringLiteral("PXT"), &failed);
+        RenameMatching(dir, QStringLiteral("PXMCU*.TBX"), QStringLiteral("TBL"), &failed);
+        installed = failed.isEmpty();
+        if (!installed)
+            ShowUpdateError(op, QStringLiteral("Unable to rename current update files to complete updates.\rPlease "
+                                               "close this program, check file permissions\rand re-install the "
+                                               "Praxon software."));
+    }
+    return deleted && backedUp && installed;
+}
+
+bool CheckSupportFiles(AppContext& ctx)
+{
+    const SetCheck installed = CheckSet(ctx.AppDir(), InstalledSet, false);
+    SupportFileState& state = ctx.Support();
+    state.softwareText = installed.softwareText;
+    state.versionText = installed.versionText;
+    state.tableDate = installed.tableDate;
+
+    if (installed.incomplete) {
+        ctx.Operator().ShowError(QStringLiteral("Support File Missing"),
+                                 QStringLiteral("Required Support Files for Version 2.8.0 are Missing.\rPlease "
+                                                "re-install software or Contact Kestrix Support."));
+        return false;
+    }
+    if (installed.inconsistent) {
+        ctx.Operator().ShowError(QStringLiteral("Support File Version Error"),
+                                 QStringLiteral("Support Files found are not compatible with Software Version "
+                                                "2.8.0.\rPlease re-install software or Contact Kestrix Support."));
+        return false;
+    }
+    return true;
+}
+
+void ReportVersionMismatch(OperatorInterface& op, const QString& what)
+{
+    op.ShowWarning(QStringLiteral("File Mis-Match"),
+                   QStringLiteral("This Version of Software is incompatible with the version of ") + what +
+                       QStringLiteral(" found on your system.") + QStringLiteral("\r\r") +
+                       QStringLiteral("Please install matching Software and device tables."));
+}

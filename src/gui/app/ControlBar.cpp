@@ -1,0 +1,115 @@
+#include "ControlBar.h"
+
+#include "app/MainWindowState.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QToolBar>
+
+namespace {
+constexpr int PortCount = 9;
+constexpr int McuBoxWidth = 130;
+
+bool OpensSelection(const QKeyEvent& key)
+{
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    // A modifier alone is half of a combination (Shift+Tab, Alt+X), not a request.
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta: return false;
+    default: return true;
+    }
+}
+} // namespace
+
+ControlBar::ControlBar(MainWindowState& state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_mcuLabel(new QLabel(QStringLiteral(" MCU:  "), this)),
+      m_mcuBox(new QLineEdit(this)), m_portLabel(new QLabel(QStringLiteral(" PORT:  "), this)),
+      m_portList(new QComboBox(this)), m_selectMcu(new QPushButton(QStringLiteral("Select MCU"), this)),
+      m_exit(new QPushButton(QStringLiteral("Exit"), this)), m_toolBar(new QToolBar(this))
+{
+    m_mcuLabel->setObjectName(QStringLiteral("LAB_Mcu"));
+    m_mcuBox->setObjectName(QStringLiteral("CB_Mcu"));
+    m_portLabel->setObjectName(QStringLiteral("LAB_Port"));
+    m_portList->setObjectName(QStringLiteral("CB_Port"));
+    m_selectMcu->setObjectName(QStringLiteral("B_SelectMcu"));
+    m_exit->setObjectName(QStringLiteral("B_Exit"));
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+
+    m_mcuBox->setReadOnly(true);
+    m_mcuBox->setToolTip(QStringLiteral("Click to Select a New Device"));
+    m_mcuBox->setFixedWidth(McuBoxWidth);
+    m_mcuBox->installEventFilter(this);
+    m_portList->addItems(PortNames());
+    m_selectMcu->setAutoDefault(false);
+    m_exit->setAutoDefault(false);
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(4);
+    layout->addWidget(m_mcuLabel);
+    layout->addWidget(m_mcuBox);
+    layout->addWidget(m_portLabel);
+    layout->addWidget(m_portList);
+    layout->addWidget(m_selectMcu);
+    layout->addWidget(m_exit);
+    layout->addWidget(m_toolBar);
+    layout->addStretch(1);
+
+    connect(m_selectMcu, &QPushButton::clicked, this, &ControlBar::SelectMcuRequested);
+    connect(m_exit, &QPushButton::clicked, this, &ControlBar::ExitClicked);
+    connect(m_portList, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            m_state.SetPortIndex(index);
+    });
+    connect(&m_state, &MainWindowState::Changed, this, &ControlBar::ShowState);
+    ShowState();
+}
+
+QStringList ControlBar::PortNames()
+{
+    QStringList names;
+    for (int n = 1; n <= PortCount; ++n)
+        names << QStringLiteral("COM%1").arg(n);
+    return names;
+}
+
+bool ControlBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_mcuBox) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            emit SelectMcuRequested();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress && OpensSelection(*static_cast<QKeyEvent*>(event))) {
+            emit SelectMcuRequested();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ControlBar::ShowState()
+{
+    if (m_mcuBox->text() != m_state.McuText())
+        m_mcuBox->setText(m_state.McuText());
+    if (m_portList->currentIndex() != m_state.PortIndex()) {
+        // Showing the state is not a change of port.
+        const QSignalBlocker blocker(m_portList);
+        m_portList->setCurrentIndex(m_state.PortIndex());
+    }
+}

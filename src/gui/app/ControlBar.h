@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+class MainWindowState;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolBar;
+
+// The strip at the top of the main window: the selected device ("MCU"), the port list ("PORT"),
+// the Select MCU and Exit buttons and the command tool bar. It shows MainWindowState and writes
+// the chosen port index back to it; the commands behind the buttons belong to the window.
+class ControlBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ControlBar(MainWindowState& state, QWidget* parent = nullptr);
+
+    // "COM1" ... "COM9", in list order.
+    static QStringList PortNames();
+
+    QLineEdit* McuBox() const { return m_mcuBox; }
+    QComboBox* PortList() const { return m_portList; }
+    QPushButton* SelectMcuButton() const { return m_selectMcu; }
+    QPushButton* ExitButton() const { return m_exit; }
+    // The window puts its command actions here.
+    QToolBar* ToolBar() const { return m_toolBar; }
+
+signals:
+    // The Select MCU button was clicked, the MCU box was clicked, or a key other than Enter,
+    // Tab and the bare modifiers was pressed in it.
+    void SelectMcuRequested();
+    void ExitClicked();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowState();
+
+    MainWindowState& m_state;
+    QLabel* m_mcuLabel;
+    QLineEdit* m_mcuBox;
+    QLabel* m_portLabel;
+    QComboBox* m_portList;
+    QPushButton* m_selectMcu;
+    QPushButton* m_exit;
+    QToolBar* m_toolBar;
+};

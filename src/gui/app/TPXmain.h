@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QMainWindow>
+
+class AppContext;
+class ControlBar;
+class HistoryView;
+class InformationGroup;
+class QAction;
+class QLabel;
+class QSplitter;
+class TaskTreePanel;
+
+// The main window. It renders the program-wide state of the context it is built on (title, MCU
+// box, port, information memos, history, status line) and follows its changes. The command
+// actions exist from the start; they stay disabled until their commands are connected.
+class TPXmain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int MinimumWidth = 749;
+    static constexpr int MinimumHeight = 140;
+
+    // The context must outlive the window.
+    explicit TPXmain(AppContext& context, QWidget* parent = nullptr);
+
+    ControlBar* ControlBarPanel() const { return m_controlBar; }
+    TaskTreePanel* TaskPanel() const { return m_taskPanel; }
+    InformationGroup* InformationPanel() const { return m_information; }
+    HistoryView* HistoryList() const { return m_history; }
+    // The splitter beside the task tree, and the one between the information group and the history.
+    QSplitter* TreeSplitter() const { return m_treeSplitter; }
+    QSplitter* InformationSplitter() const { return m_rightSplitter; }
+    QLabel* StatusLine() const { return m_statusText; }
+
+    QAction* ActOpen() const { return m_actOpen; }
+    QAction* ActAutoRun() const { return m_actAutoRun; }
+    QAction* ActErase() const { return m_actErase; }
+    QAction* ActBlankCheck() const { return m_actBlankCheck; }
+    QAction* ActVerify() const { return m_actVerify; }
+    QAction* ActRead() const { return m_actRead; }
+    QAction* ActSelectMcu() const { return m_actSelectMcu; }
+    QAction* ActExit() const { return m_actExit; }
+
+private:
+    QAction* MakeAction(const char* objectName, const QString& text, const QKeySequence& shortcut);
+    void CreateActions();
+    QWidget* CreateWorkArea();
+    void CreateStatusBar();
+    void ShowState();
+
+    AppContext& m_context;
+    ControlBar* m_controlBar = nullptr;
+    TaskTreePanel* m_taskPanel = nullptr;
+    InformationGroup* m_information = nullptr;
+    HistoryView* m_history = nullptr;
+    QSplitter* m_treeSplitter = nullptr;
+    QSplitter* m_rightSplitter = nullptr;
+    QLabel* m_statusText = nullptr;
+
+    QAction* m_actOpen = nullptr;
+    QAction* m_actAutoRun = nullptr;
+    QAction* m_actErase = nullptr;
+    QAction* m_actBlankCheck = nullptr;
+    QAction* m_actVerify = nullptr;
+    QAction* m_actRead = nullptr;
+    QAction* m_actSelectMcu = nullptr;
+    QAction* m_actExit = nullptr;
+};

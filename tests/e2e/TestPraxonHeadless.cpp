@@ -1,0 +1,103 @@
+// Runs the real praxon executable headless, the way a production script does, and checks its
+// exit status, its standard error and the history it mirrors into the /L log.
+
+#include "TestPaths.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run Praxon(const QStringList& args, const QString& appDir = QString())
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("PRAXON_AUTO_ANSWER", "1");
+    env.remove("DISPLAY");
+    if (!appDir.isEmpty())
+        env.insert("PRAXON_APP_DIR", appDir);
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PRAXON_EXECUTABLE), args);
+    Run run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+QStringList ReadLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(u'\n');
+}
+
+QString Padded(const QString& text, const QString& value)
+{
+    return text.leftJustified(40) + value;
+}
+} // namespace
+
+class TestPraxonHeadless : public QObject
+{
+    Q_OBJECT
+private slots:
+    void LogsCommandLineAndDevice()
+    {
+        QTemporaryDir work;
+        const QString hex = work.filePath("BLINK877A.HEX");
+        QVERIFY(QFile::copy(TestPaths::Samples() + "BLINK877A.HEX", hex));
+        const QString log = work.filePath("Run.log");
+        const Run run = Praxon({hex, "/D16F877A", "/L" + log});
+        QCOMPARE(run.status, 0);
+        const QStringList lines = ReadLines(log);
+        QVERIFY2(lines.contains("Command-line Parameters Received: "), qPrintable(lines.join('\n')));
+        QVERIFY(lines.contains("  1: " + hex));
+        QVERIFY(lines.contains("  2: /D16F877A"));
+        QVERIFY(lines.contains("  3: /L" + log));
+        QVERIFY(lines.contains(Padded("Command-line MCU Specified: ", "16F877A")));
+        QVERIFY(lines.contains(Padded("  Loaded settings for MCU: ", "16F877A")));
+        // The same history is printed on standard output.
+        QVERIFY(run.out.contains(Padded("  Loaded settings for MCU: ", "16F877A")));
+        // The control-file notice went to standard error instead of waiting for a person.
+        QVERIFY2(run.err.contains("praxon: box: Praxon MCU Programmer: A Control File did not exist for the specified "
+                                  "HEX file. | One will be created"),
+                 qPrintable(run.err));
+    }
+
+    void UnattendedRunWithoutFileFails()
+    {
+        QTemporaryDir work;
+        const QString hex = work.filePath("missing.hex");
+        const Run run = Praxon({hex, "/X"});
+        QCOMPARE(run.status, 128);
+        QVERIFY(run.err.contains("praxon: box: Required File Missing: File does not exist:  | " + hex));
+        QVERIFY(run.err.contains("praxon: box: File Location Error: Could not find Specified HEX File: | " + hex));
+    }
+
+    void MissingSupportFilesEndWithFailure()
+    {
+        QTemporaryDir empty;
+        const Run run = Praxon({}, empty.path());
+        QCOMPARE(run.status, 128);
+        QVERIFY(run.err.contains("praxon: box: Support File Missing: Required Support Files for Version 2.8.0 are "
+                                 "Missing. | Please re-install software or Contact Kestrix Support."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPraxonHeadless)
+#include "TestPraxonHeadless.moc"
