@@ -165,7 +165,9 @@ bool AppShell::IdleAutoRun()
     if (!start) {
         // With /X the caller waits for a status: a run that cannot start ends the program.
         if (flags.ExitOnErrors) {
-            m_ctx.History().AddLine(QStringLiteral("Auto Run could not start: no usable HEX file, MCU or control file."),
+            m_ctx.History().AddLine(flags.NoValidFile
+                                        ? QStringLiteral("Auto Run not started: no usable HEX file.")
+                                        : QStringLiteral("Auto Run not started: start-up reported a problem (see above)."),
                                     HistoryStyle::Error);
             m_fileErrorExit = true;
             return true;
