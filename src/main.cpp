@@ -10,11 +10,19 @@
 #include "app/HistoryMirror.h"
 #include "app/PraxonApplication.h"
 #include "app/TPXmain.h"
+#include "link/ProgrammerLink.h"
+#include "link/TPXC.h"
+#include "link/Tnagscreen.h"
+#include "options/FileCommands.h"
+#include "options/MainWindowOptionCommands.h"
+#include "options/SettingsFileFormat.h"
+#include "options/WindowPlacementBinder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -71,12 +79,19 @@ int main(int argc, char** argv)
     if (appDir.isEmpty())
         appDir = QCoreApplication::applicationDirPath();
 
+    // PRAXON_SETTINGS_DIR moves the per-user settings store (tests, headless and trial runs).
+    const QString settingsDir = qEnvironmentVariable("PRAXON_SETTINGS_DIR");
+    if (!settingsDir.isEmpty())
+        SettingsFileFormat::SetLocation(settingsDir);
+
     AutoAnswerOperator autoOperator;
     GuiOperator guiOperator;
     const bool autoAnswer = headless || !qEnvironmentVariableIsEmpty("PRAXON_AUTO_ANSWER");
     OperatorInterface& op = autoAnswer ? static_cast<OperatorInterface&>(autoOperator) : guiOperator;
 
     AppContext ctx(op, appDir);
+    ProgrammerLink link(ctx);
+    ctx.SetLink(&link);
     HistoryMirror mirror(ctx.History());
     const QString logPath = CommandLine::LogPath(args);
     if (!logPath.isEmpty()) {
@@ -87,7 +102,26 @@ int main(int argc, char** argv)
     }
 
     TPXmain window(ctx);
+    // The link's status window and the notice dialog; headless runs answer notices unseen.
+    std::unique_ptr<TPXC> linkStatusWindow;
+    Tnagscreen notice(&window);
+    if (!headless)
+        linkStatusWindow = std::make_unique<TPXC>(link.Status());
+    // Choosing another port in the port list resets the programmer there (once start-up is over).
+    int linkPortIndex = ctx.Window().PortIndex();
+    QObject::connect(&ctx.Window(), &MainWindowState::Changed, &link, [&ctx, &link, &linkPortIndex]() {
+        if (ctx.Window().PortIndex() == linkPortIndex)
+            return;
+        linkPortIndex = ctx.Window().PortIndex();
+        if (ctx.Flags().ProgramReady && !ctx.Flags().StartupInProgress)
+            QTimer::singleShot(0, &link, [&link]() { link.PortChangedCommand(); });
+    });
+    if (!autoAnswer)
+        link.GetHooks().showNotice = [&notice](const NoticeRequest& r) {
+            return notice.ShowNotice(r.title, r.text, r.passwordMode, r.checkText, r.ticked);
+        };
     AppShell shell(ctx);
+    new MainWindowOptionCommands(window, ctx, shell);
 
     const bool started = shell.StartUp(args, QDir::currentPath());
     int status = 0;
@@ -110,6 +144,9 @@ int main(int argc, char** argv)
             app.exec();
         }
         status = shell.ProcessExitStatus();
+        // Program exit: offer to save changed options, and keep the workstation settings.
+        WindowPlacementBinder::SetProgramExiting(true);
+        FileCommands::ClosePrompt(ctx);
     }
 
     if (headless)

@@ -9,6 +9,10 @@
 #include <QtTest>
 
 namespace {
+// No programmer box answers on COM1 in these runs: the reset at the end of start-up records a
+// port error (bit 0x01), which becomes the exit status.
+constexpr int NoBoxStatus = 1;
+
 struct Run {
     int status = -1;
     QString out;
@@ -21,6 +25,9 @@ Run Praxon(const QStringList& args, const QString& appDir = QString())
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("PRAXON_AUTO_ANSWER", "1");
+    // The runs keep their settings store away from the user's own.
+    static QTemporaryDir settings;
+    env.insert("PRAXON_SETTINGS_DIR", settings.path());
     env.remove("DISPLAY");
     if (!appDir.isEmpty())
         env.insert("PRAXON_APP_DIR", appDir);
@@ -63,7 +70,7 @@ private slots:
         QVERIFY(QFile::copy(TestPaths::Samples() + "BLINK877A.HEX", hex));
         const QString log = work.filePath("Run.log");
         const Run run = Praxon({hex, "/D16F877A", "/L" + log});
-        QCOMPARE(run.status, 0);
+        QCOMPARE(run.status, NoBoxStatus);
         const QStringList lines = ReadLines(log);
         QVERIFY2(lines.contains("Command-line Parameters Received: "), qPrintable(lines.join('\n')));
         QVERIFY(lines.contains("  1: " + hex));

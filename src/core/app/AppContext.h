@@ -8,9 +8,16 @@
 #include "devices/DeviceProfile.h"
 #include "devices/FieldSelectorSlots.h"
 #include "devices/SupportFiles.h"
+#include "devices/TemplateTables.h"
+#include "image/MemoryImage.h"
 #include "options/OptionTable.h"
+#include "options/OptionBindings.h"
+#include "options/SerialNumberSettings.h"
+#include "options/WorkstationSettings.h"
 
 #include <QString>
+
+class ProgrammerLink;
 
 // The program-wide state, created once by start-up (or by a test) and passed by reference.
 // Every table and flag has exactly one owner here; there are no mutable globals.
@@ -36,6 +43,16 @@ public:
     DeviceProfile& Profile() { return m_profile; }
     FieldSelectorSlots& FieldSelectors() { return m_fieldSelectors; }
     SupportFileState& Support() { return m_support; }
+    MemoryImage& Image() { return m_image; }
+    // The selected device's template: operation records, task rows, task tree and menu.
+    TemplateTables& Templates() { return m_templates; }
+    // Everything that follows the options registers here (controls, commands, task rows, hooks).
+    OptionBindings& Bindings() { return m_bindings; }
+    SerialNumberSettings& SerialSettings() { return m_serialSettings; }
+    WorkstationSettings& Workstation() { return m_workstation; }
+    // The programmer link, owned by the program's entry (null in tests that need no box).
+    ProgrammerLink* Link() const { return m_link; }
+    void SetLink(ProgrammerLink* link) { m_link = link; }
 
     // The process exit code as the program keeps it (16 bits wide, like the link error word);
     // ProcessExitStatus maps it to the 8 bits a process can return.
@@ -54,5 +71,11 @@ private:
     DeviceProfile m_profile;
     FieldSelectorSlots m_fieldSelectors;
     SupportFileState m_support;
+    MemoryImage m_image;
+    TemplateTables m_templates;
+    OptionBindings m_bindings;
+    SerialNumberSettings m_serialSettings;
+    WorkstationSettings m_workstation;
     int m_exitCode = 0;
+    ProgrammerLink* m_link = nullptr;
 };

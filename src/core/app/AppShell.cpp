@@ -4,6 +4,14 @@
 #include "CommandLine.h"
 #include "ExitStatus.h"
 #include "devices/DeviceProfileLoader.h"
+#include "image/ConfigurationWords.h"
+#include "image/HexFileReader.h"
+#include "image/InformationReport.h"
+#include "image/LoadReconciliation.h"
+#include "link/ProgrammerLink.h"
+#include "options/ControlFile.h"
+#include "options/OptionRefresh.h"
+#include "options/SettingsStore.h"
 #include "util/ErrorOut.h"
 
 #include <QDateTime>
@@ -47,15 +55,25 @@ bool AppShell::StartUp(const QStringList& args, const QString& cwd)
     flags.MinimizeOnStartup = false;
 
     flags.ControlFileGiven = false;
-    // Without a settings store entry the working device is the store's default.
-    m_ctx.File().mcuName = DefaultDeviceName;
+    try {
+        SettingsStore::Load(m_ctx);
+    } catch (const ErrorOut& fault) {
+        ShowErrorOut(fault.Message(), false);
+    }
     CommandLine::Interpret(m_ctx, args, cwd);
+    // A HEX file named on the command line brings its own control file; the one the store
+    // remembered belongs to the previous file.
+    if (flags.FileFromCommandLine && !flags.ControlFileGiven)
+        m_ctx.File().controlPath.clear();
 
     m_ctx.Window().RequestShow(flags.MinimizeOnStartup);
     flags.StartupInProgress = false;
 
     OpenCurrentFile();
     flags.AutoRunArmed = !(flags.NoValidFile || flags.StopRequested);
+    // Reset the programmer over the selected port; a failed reset leaves the program running.
+    if (m_ctx.Link())
+        m_ctx.Link()->ResetCommand();
     return true;
 }
 
@@ -63,6 +81,9 @@ void AppShell::FinishStartUp()
 {
     m_ctx.Flags().ProgramReady = true;
     m_ctx.Flags().SettingsDirty = false;
+    // The report and the fuse summary wait for the program to be ready: show them now.
+    ShowFuseSummary(m_ctx);
+    BuildInformationReport(m_ctx);
 }
 
 void AppShell::OpenCurrentFile()
@@ -70,6 +91,15 @@ void AppShell::OpenCurrentFile()
     ProgramFlags& flags = m_ctx.Flags();
     CurrentFile& file = m_ctx.File();
     HistoryLog& history = m_ctx.History();
+    OptionTable& options = m_ctx.Options();
+    // A settings problem is shown and the file still opens, with the load's fallback settings.
+    const auto loadSettings = [this](bool mayTakeLastFile) {
+        try {
+            SettingsStore::Load(m_ctx, mayTakeLastFile);
+        } catch (const ErrorOut& fault) {
+            ShowErrorOut(fault.Message(), false);
+        }
+    };
 
     const QString triedPath = file.hexPath;
     if (!file.hexPath.isEmpty() && !QFileInfo(file.hexPath).isFile()) {
@@ -96,13 +126,27 @@ void AppShell::OpenCurrentFile()
                                       "One will be created, with all Options set to Factory Defaults.\r\r"
                                       "Please verify all settings before programming.");
             m_ctx.Operator().ShowMessage(box);
+            if (flags.FileFromCommandLine && flags.AutoRunArmed)
+                loadSettings(true);
+            // A new control file starts from factory values: nothing of the previous file's
+            // setup (lock, password, serial counters, overrides) carries over to it.
+            m_ctx.SerialSettings() = SerialNumberSettings{};
+            options.SetOptionsHidden(false);
+            options.SetPassword(QString());
+            options.SetPulseWidthPosition(1);
+            ResetOptionsToFactory(m_ctx);
+            SettingsStore::Save(m_ctx);
+            ControlFile::Write(m_ctx);
+        } else if (!options.KeepSettings()) {
+            loadSettings(true);
         }
-        file.optionAccessMode = 1;
+        file.optionAccessMode = options.OptionsHidden() ? 2 : 1;
         try {
             LoadFileAndDevice(flags.ControlFileGiven ? file.controlPath : file.hexPath);
         } catch (const ErrorOut& fault) {
             ShowErrorOut(fault.Message(), false);
         }
+        OptionsChanged(m_ctx);
         return;
     }
 
@@ -117,15 +161,19 @@ void AppShell::OpenCurrentFile()
         m_ctx.Operator().ShowMessage(box);
     }
     // The MCU named on the command line still applies without a file.
-    const QString mcu = flags.McuFromCommandLine ? file.mcuName : DefaultDeviceName;
+    const QString mcu = flags.McuFromCommandLine ? file.mcuName : m_ctx.Workstation().DefaultDeviceName();
     file.Reset();
     file.mcuName = mcu;
+    // Without a file the store's last file is not taken again: it is not the file asked for.
+    if (!flags.NoValidFile)
+        loadSettings(false);
     flags.NoValidFile = true;
     try {
         LoadFileAndDevice(QString());
     } catch (const ErrorOut& fault) {
         ShowErrorOut(fault.Message(), false);
     }
+    OptionsChanged(m_ctx);
 }
 
 void AppShell::SelectAndLoadNamedDevice()
@@ -143,16 +191,17 @@ void AppShell::LoadFileAndDevice(const QString& path)
     try {
         if (flags.McuFromCommandLine || m_ctx.Options().Effective(2))
             SelectAndLoadNamedDevice();
-        const QString hexPath = flags.ControlFileGiven ? m_ctx.File().hexPath : path;
-        if (!hexPath.isEmpty()) {
-            // The HEX reader records the file's time stamp when it has read it.
-            m_ctx.File().hexTimeStamp = ModificationStamp(hexPath);
-        }
+        // The reader records the file's time stamp and sets or clears NoValidFile.
+        const QString hexPath = flags.ControlFileGiven || path.isEmpty() ? m_ctx.File().hexPath : path;
+        if (!hexPath.isEmpty())
+            ReadHexFile(m_ctx, hexPath);
     } catch (const ErrorOut&) {
         fault = std::current_exception();
     }
     if (!flags.DeviceLoaded)
         SelectAndLoadNamedDevice();
+    // Also after a failed read: the image is reconciled with the device either way.
+    ReconcileLoad(m_ctx);
     if (fault)
         std::rethrow_exception(fault);
 }
@@ -211,6 +260,7 @@ void AppShell::CheckFileChanged()
         m_ctx.Flags().ProgramReady = false;
         OpenCurrentFile();
         m_ctx.Flags().ProgramReady = true;
+        BuildInformationReport(m_ctx);
     } else {
         file.hexTimeStamp = now;
     }

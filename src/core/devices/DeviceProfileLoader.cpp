@@ -1,10 +1,14 @@
 #include "DeviceProfileLoader.h"
 
+#include "image/ConfigurationWords.h"
+#include "image/InformationReport.h"
+
 #include "DeviceList.h"
 #include "DeviceProfile.h"
 #include "FieldSelectorSlots.h"
 #include "app/AppContext.h"
 #include "devices/SupportFiles.h"
+#include "devices/TemplateLoader.h"
 #include "util/HexText.h"
 #include "util/IniFile.h"
 
@@ -231,6 +235,7 @@ void LoadDeviceProfile(AppContext& ctx)
     p = DeviceProfile{};
     p.cfgLoc = 0;
     p.cfgWords = 0;
+    ctx.Image().SetLastChecksum(0); // the first checksum of the new device is always logged
 
     const QString line = ctx.Devices().SelectedLine();
     p.deviceKey = DeviceList::KeyOf(line);
@@ -275,11 +280,26 @@ void LoadDeviceProfile(AppContext& ctx)
     if (p.core == CoreFamily::Unknown)
         p.cfgLoc = 0;
 
-    // Still to be wired in as their subsystems arrive: the device templates, the option refresh,
-    // the configuration words from the image, the information report, the ID edit lengths, the
-    // fuse summary, the stored checksums, the per-socket calibration selection, and the
-    // single-socket restriction with its notice for parallel programming (SERIAL=0).
+    // Every socket starts on the first extra-calibration choice of the new device.
+    if (p.hasExtraCalibration && !p.xcalChoices.empty()) {
+        for (int socket = 0; socket < MemoryImage::SocketCount; ++socket) {
+            ctx.Image().Calibration(socket).xcalChoice = 0;
+            ctx.Image().Calibration(socket).xcalValue = p.xcalChoices.front().value;
+        }
+    }
+    if (p.hasExtraCalibration || p.bcal)
+        ctx.Image().SetSelectedCalSocket(0);
+    ctx.Image().ApplyProfileToGrids(p);
+    // The device's operations and task tree; problems are reported there and loading goes on.
+    LoadTemplates(ctx, p.sectionName);
+
+    // Still to be wired in as their subsystems arrive: the option refresh,
+    // the ID edit lengths, and the single-socket restriction with its notice for parallel
+    // programming (SERIAL=0).
+    CopyConfigMasks(ctx);
     FillFieldSelectors(ctx);
+    ShowFuseSummary(ctx);
+    BuildInformationReport(ctx);
 
     ctx.History().AddLine(QStringLiteral("  Loaded settings for MCU: "), HistoryStyle::FileInformation);
     ctx.History().AppendColumn(p.sectionName, 40, HistoryStyle::FileInformation);

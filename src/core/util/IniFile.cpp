@@ -234,7 +234,9 @@ bool IniFile::Save(QString* errorText) const
 bool IniFile::SaveAs(const QString& path, QString* errorText) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a short write (full disk, file size limit) shows in write()'s result:
+    // a buffered QSaveFile in Qt 6.4 commits a truncated file without reporting it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (errorText)
             *errorText = file.errorString();
         return false;

@@ -91,6 +91,7 @@ QWidget* TPXmain::CreateWorkArea()
     m_treeSplitter = new QSplitter(Qt::Horizontal);
     m_treeSplitter->setObjectName(QStringLiteral("TreeSplitter"));
     m_taskPanel = new TaskTreePanel;
+    m_taskPanel->Attach(m_context);
     m_treeSplitter->addWidget(m_taskPanel);
 
     m_rightSplitter = new QSplitter(Qt::Vertical);

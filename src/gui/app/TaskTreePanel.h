@@ -1,12 +1,14 @@
 #pragma once
 
+#include "engine/TaskTreeWidget.h"
+
 #include <QWidget>
 
+class AppContext;
 class QLabel;
-class QTreeWidget;
 
 // The left side of the work area: the "Programming Tasks:" heading over the task tree. The tree
-// is empty until a device's template fills it.
+// is empty until it is attached to a context whose device template fills it.
 class TaskTreePanel : public QWidget
 {
     Q_OBJECT
@@ -14,10 +16,12 @@ public:
     static constexpr int InitialWidth = 166;
 
     explicit TaskTreePanel(QWidget* parent = nullptr);
+    // The tree follows ctx's task rows from now on (the context must outlive the panel).
+    void Attach(AppContext& ctx);
 
-    QTreeWidget* Tree() const { return m_tree; }
+    TaskTreeWidget* Tree() const { return m_tree; }
 
 private:
     QLabel* m_heading;
-    QTreeWidget* m_tree;
+    TaskTreeWidget* m_tree;
 };

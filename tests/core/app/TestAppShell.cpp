@@ -1,6 +1,10 @@
 #include "ScriptedOperator.h"
 #include "app/AppContext.h"
 #include "app/AppShell.h"
+#include "TestPaths.h"
+
+#include <QDir>
+#include "options/SettingsFileFormat.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -15,27 +19,29 @@ void WriteFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
-// A minimal complete support set: main table with two devices, both template files, no
-// extension tables and no firmware images.
+const QString NoFileWarning = QStringLiteral("WARNING: HEX file not specified.\rPlease open a HEX file before proceeding.");
+
+// The shipped support set: device table, templates and firmware images.
 void WriteSupportSet(const QString& dir)
 {
-    WriteFile(dir + "/PXMCU.TBL", "[PRAXON]\r\nVERSION=7\r\nSOFTWARE=Version 2.8.0\r\nDATE=D1\r\nRED=0\r\nMOD=0\r\n"
-                                  "[PXDEVICES]\r\n16F877A=0E20\r\n18F252=0400\r\n"
-                                  "[16F877A]\r\nROM=8192\r\nEE=256\r\nCORE=XX\r\n"
-                                  "[18F252]\r\nROM=16384\r\nEE=256\r\nCORE=18X\r\n");
-    const QByteArray templ = "[PRAXON]\r\nVERSION=7\r\nSOFTWARE=Version 2.8.0\r\nDATE=D1\r\n";
-    WriteFile(dir + "/PX70.PXT", templ);
-    WriteFile(dir + "/PX71.PXT", templ);
+    const QDir shipped(TestPaths::ShippedData());
+    for (const QString& name : shipped.entryList(QDir::Files))
+        QVERIFY(QFile::copy(shipped.filePath(name), dir + u'/' + name));
 }
 
 struct Fixture {
+    QTemporaryDir settingsDir; // the per-user settings store of this test
     QTemporaryDir appDir;
     QTemporaryDir work;
     ScriptedOperator op;
     AppContext ctx{op, appDir.path()};
     AppShell shell{ctx};
 
-    Fixture() { WriteSupportSet(appDir.path()); }
+    Fixture()
+    {
+        SettingsFileFormat::SetLocation(settingsDir.path());
+        WriteSupportSet(appDir.path());
+    }
     QString WorkFile(const QString& name) const { return work.filePath(name); }
     QStringList History() const
     {
@@ -54,7 +60,7 @@ private slots:
     void MissingSupportFilesEndStartUp()
     {
         Fixture f;
-        QFile::remove(f.appDir.filePath("PX71.PXT"));
+        QFile::remove(f.appDir.filePath("PX2801.PXT"));
         QVERIFY(!f.shell.StartUp({}, f.work.path()));
         QCOMPARE(f.op.Captions(), QStringList{"Support File Missing"});
     }
@@ -66,7 +72,8 @@ private slots:
         QVERIFY(f.ctx.Flags().NoValidFile);
         QVERIFY(!f.ctx.Flags().AutoRunArmed);
         QVERIFY(!f.History().join('\n').contains("Command-line"));
-        QVERIFY(f.op.boxes.isEmpty());
+        // Only the reconciliation's reminder that no HEX file is open.
+        QCOMPARE(f.op.Texts(), QStringList{NoFileWarning});
         // The default device is loaded.
         QVERIFY(f.History().contains(QStringLiteral("  Loaded settings for MCU: ").leftJustified(40).trimmed() + QString(14, u' ') + "18F252"));
         QVERIFY(!f.shell.IdleAutoRun());
@@ -93,7 +100,8 @@ private slots:
         Fixture f;
         const QString hex = f.WorkFile("absent.hex");
         QVERIFY(f.shell.StartUp({hex, "/X"}, f.work.path()));
-        QCOMPARE(f.op.Captions(), QStringList({"Required File Missing", "File Location Error"}));
+        QCOMPARE(f.op.Captions(), QStringList({"Required File Missing", "File Location Error", "Praxon MCU Programmer"}));
+        QCOMPARE(f.op.boxes[2].text, NoFileWarning);
         QCOMPARE(f.op.boxes[0].text, "File does not exist: \r" + hex);
         QCOMPARE(f.op.boxes[1].text, "Could not find Specified HEX File:\r" + hex);
         QCOMPARE(f.op.boxes[1].icon, BoxIcon::Information);
@@ -119,7 +127,8 @@ private slots:
         const QString control = f.WorkFile("job.pxc");
         WriteFile(control, "[CONTROL]\r\n");
         QVERIFY(f.shell.StartUp({control, "/A", "/D18F252"}, f.work.path()));
-        QCOMPARE(f.op.Captions(), QStringList{"File Location Error"});
+        QCOMPARE(f.op.Captions(), QStringList({"File Location Error", "Praxon MCU Programmer"}));
+        QCOMPARE(f.op.boxes[1].text, NoFileWarning);
         QVERIFY(f.op.boxes[0].text.startsWith("A Default HEX file has not been Specified.\r"));
         QCOMPARE(f.ctx.Profile().sectionName, QStringLiteral("18F252")); // /D still applies
         QVERIFY(!f.ctx.Flags().AutoRunPending);

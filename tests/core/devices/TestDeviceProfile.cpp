@@ -30,6 +30,17 @@ struct Bench {
         LoadDeviceProfile(ctx);
         return ctx.Profile();
     }
+    // The boxes of the profile load itself: these tables carry no templates, so the template
+    // loader's own "missing" reports are left out.
+    QList<MessageRequest> ProfileBoxes() const
+    {
+        QList<MessageRequest> list;
+        for (const MessageRequest& box : op.boxes) {
+            if (!box.text.startsWith(QStringLiteral("Template File is MISSING")))
+                list << box;
+        }
+        return list;
+    }
 };
 
 QString Label(const QString& name, const QString& value)
@@ -121,7 +132,7 @@ private slots:
         QCOMPARE(p.deviceKey, key);
         QCOMPARE(p.deviceCode, QStringLiteral("877"));
         QCOMPARE(b.ctx.Window().McuText(), key);
-        QVERIFY(b.op.boxes.isEmpty());
+        QVERIFY(b.ProfileBoxes().isEmpty());
     }
 
     void ExtensionTableSuppliesTheKeys()
@@ -132,7 +143,7 @@ private slots:
         const DeviceProfile& p = b.Load("16F877", {"EXT=PXEXT1.TBL", "ROM=1", "CORE=5X", "_CP_ON=0"});
         QCOMPARE(p.extFile, QStringLiteral("PXEXT1.TBL"));
         QCOMPARE(p.tableVersion, QStringLiteral("12"));
-        QVERIFY(b.op.boxes.isEmpty()); // SOFTWARE of the main table matches
+        QVERIFY(b.ProfileBoxes().isEmpty()); // SOFTWARE of the main table matches
         QCOMPARE(p.rom, 8192);
         QCOMPARE(p.core, CoreFamily::CoreXX);
         QCOMPARE(p.words[0].FieldCount(), 1);
@@ -143,8 +154,8 @@ private slots:
     {
         Bench b;
         const DeviceProfile& p = b.Load("16F877", {"ROM=8192"}, "Version 2.7.0");
-        QCOMPARE(b.op.boxes.size(), 1);
-        QVERIFY(b.op.boxes[0].text.contains(QLatin1String("FUSE TABLES")));
+        QCOMPARE(b.ProfileBoxes().size(), 1);
+        QVERIFY(b.ProfileBoxes()[0].text.contains(QLatin1String("FUSE TABLES")));
         QCOMPARE(p.tableSoftware, QStringLiteral("Version 2.7.0"));
         QCOMPARE(p.rom, 8192);
         QCOMPARE(b.ctx.History().Newest().text.trimmed().right(6), QStringLiteral("16F877"));
@@ -409,7 +420,8 @@ private slots:
         QCOMPARE(p.words[2].implementedMask, quint16(0xFFFF)); // beyond CFGWORDS: not read
         QCOMPARE(p.words[0].protectMask, quint16(0xCFCF));
         QCOMPARE(p.words[1].protectMask, quint16(0x0F00));
-        QCOMPARE(p.words[0].value, quint16(0xFFFF));
+        // The blank image's configuration word, decoded under the word's implemented bits.
+        QCOMPARE(p.words[0].value, quint16(0x3FFF));
         QCOMPARE(p.manufacturer, QStringLiteral("ACME"));
         QCOMPARE(p.pwr, 6);
         QCOMPARE(p.pwrOff, 5);
@@ -419,7 +431,7 @@ private slots:
         QCOMPARE(b.ctx.Window().McuText(), QStringLiteral("16F877 *"));
         QVERIFY(b.ctx.FieldSelectors().WordSelectorEnabled());
         QCOMPARE(b.ctx.FieldSelectors().WordSelectorMaximum(), 1);
-        QVERIFY(b.op.boxes.isEmpty());
+        QVERIFY(b.ProfileBoxes().isEmpty());
     }
 
     void DefaultsAndReload()

@@ -370,7 +370,7 @@ private slots:
             QCOMPARE(ee, qint64(0));
         } else {
             QCOMPARE(cfgloc, qint64(0x300000));
-            QCOMPARE(idloc, qint64(0));
+            QCOMPARE(idloc, qint64(0x200000 / 2));
             QCOMPARE(eeloc, qint64(0));
         }
 

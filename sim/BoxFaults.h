@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMap>
+#include <QtGlobal>
+
+// Failures the simulated box can be told to show (praxon-boxsim options of the same names).
+struct BoxFaults {
+    // After this many received bytes (counted from the last reset) the box sends nothing until
+    // the next reset; -1 = never.
+    qint64 silentAfter = -1;
+    // The first reply byte after this many received bytes (counted from start) is replaced by
+    // garbageByte, once; -1 = never.
+    qint64 garbageAfter = -1;
+    quint8 garbageByte = 0xA5;
+    // Command number -> the byte ('e', 'f', 253, 254, ...) that replaces the command's first
+    // reply after its echo; the command is then dropped.
+    QMap<int, quint8> replyFaults;
+    // Supply fault bits (VDD low, high, not rising, MCLR low, high, not rising): readings out of
+    // range while the supply is on, and the bits in every status poll.
+    quint8 supplyFaults = 0;
+    // Voltage error bits reported in byte 13 of the status reply.
+    quint8 statusVoltageBits = 0;
+    // Readings (1/16 V) of switched-off supplies: above 13 the host sees a supply that will not
+    // turn off (voltage on VDD, MCLR not pulled low).
+    int vddIdle = 0;
+    int vppIdle = 0;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "link/TelnetCodec.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+class BoxEndpoint;
+
+// Serves a box endpoint as a network serial port (RFC 2217), like a serial device server with
+// the box on its line: the client's baud rate, DTR changes, purges and data reach the box, the
+// box's bytes go back with 0xFF doubled. One client at a time; a second connection is closed at
+// once. Every COM-PORT-OPTION request is answered with the value in force, as clients expect.
+class Rfc2217Server : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Rfc2217Server(BoxEndpoint& endpoint, QObject* parent = nullptr);
+    ~Rfc2217Server() override;
+
+    bool Listen(const QHostAddress& address, quint16 port, QString* error);
+    quint16 Port() const { return m_server.serverPort(); }
+    bool HasClient() const { return m_client != nullptr; }
+
+signals:
+    void ClientConnected();
+    void ClientDisconnected();
+
+private:
+    void OnNewConnection();
+    void OnReadyRead();
+    void OnDisconnected();
+    void HandleOption(quint8 verb, quint8 option);
+    void HandleComPort(const QByteArray& payload);
+    void Send(const QByteArray& bytes);
+    void Answer(quint8 command, const QByteArray& value);
+
+    BoxEndpoint& m_endpoint;
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_client;
+    TelnetCodec m_codec;
+    qint32 m_baud = 57600;
+    bool m_dtr = false;
+    // Options already agreed per side, so each request is answered once.
+    bool m_localBinary = false, m_remoteBinary = false, m_localSga = false, m_remoteSga = false, m_comPort = false;
+};

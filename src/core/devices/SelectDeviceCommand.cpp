@@ -1,0 +1,58 @@
+#include "SelectDeviceCommand.h"
+
+#include "app/AppContext.h"
+#include "devices/DeviceChooser.h"
+#include "devices/DeviceProfileLoader.h"
+#include "image/LoadReconciliation.h"
+#include "options/OptionRefresh.h"
+
+namespace {
+const QString FullSupport = QStringLiteral("Full Support");
+} // namespace
+
+QString ParameterEditorNotice::Text()
+{
+    return QStringLiteral("After selecting an MCU, you will enter the parameters Editor. When Editing is "
+                          "complete,the Select MCU window will re-open for normal operation.\r\rTo skip editing, "
+                          "de-select the option below.\r");
+}
+
+void EnsureDeviceListNotEmpty(AppContext& ctx)
+{
+    DeviceList& list = ctx.Devices();
+    if (list.Count() > 0)
+        return;
+    ctx.Operator().ShowError(QStringLiteral("Table File Error"),
+                             QStringLiteral("Error - Device Types Missing. Please Re-install Program or update "
+                                            "supporting files."));
+    list.SetLines({QStringLiteral("16F877=877")});
+}
+
+DeviceNote DeviceNoteFor(AppContext& ctx, const QString& key)
+{
+    if (key.isEmpty() || !IsSupportMarker(key.back()))
+        return {FullSupport, false};
+    const QStringList& notes = ctx.Devices().Notes();
+    for (qsizetype i = notes.size() - 1; i >= 0; --i) {
+        if (notes.at(i).contains(key.back()))
+            return {notes.at(i), true};
+    }
+    return {FullSupport, false};
+}
+
+void SelectDeviceCommand(AppContext& ctx, DeviceChooser& chooser, bool shiftAndCtrl)
+{
+    // The MCU parameter editor is not part of this build: a ticked notice continues with the
+    // ordinary selection.
+    if (shiftAndCtrl)
+        chooser.ConfirmParameterEditing(ctx);
+
+    const int chosen = chooser.ChooseDevice(ctx);
+    if (chosen >= 0 && chosen < ctx.Devices().Count())
+        ctx.Devices().SetSelectedIndex(chosen);
+    ctx.History().AddLine(QStringLiteral("  "), HistoryStyle::Normal);
+    LoadDeviceProfile(ctx);
+    ctx.File().mcuName = ctx.Window().McuText();
+    ReconcileLoad(ctx);
+    OptionsChanged(ctx);
+}

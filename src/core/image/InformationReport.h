@@ -1,0 +1,24 @@
+#pragma once
+
+#include "image/HardwareInformation.h"
+
+#include <QStringList>
+
+class AppContext;
+
+// The "Information:" lines: MCU, application and hardware sections. A value line is a blank, the
+// label, blanks up to 24 characters, then the value; each heading is followed by 24 '-'.
+QStringList InformationReportLines(AppContext& ctx, const HardwareInformation& hardware);
+
+// Rebuilds the "Information:" box and the information window (only once start-up has completed).
+// The hardware lines show the box as not yet reached.
+void BuildInformationReport(AppContext& ctx);
+void BuildInformationReport(AppContext& ctx, const HardwareInformation& hardware);
+
+// The information window: caption "Information - " + the HEX path, text the fuse summary followed
+// by the information report.
+void UpdateInformationWindow(AppContext& ctx);
+
+// The last stage of the option refresh: the checksum and the report. Does nothing while start-up
+// is building the device list.
+void RefreshChecksumAndReport(AppContext& ctx);

@@ -1,0 +1,217 @@
+#include "link/LinkPort.h"
+
+#include "app/HistoryLog.h"
+#include "app/OperatorInterface.h"
+#include "app/ProgramFlags.h"
+#include "link/BoxProtocol.h"
+#include "link/EventWait.h"
+#include "link/LinkPortHooks.h"
+#include "link/PortFactory.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+
+namespace {
+LinkPortHooks& NoHooks()
+{
+    static LinkPortHooks none;
+    return none;
+}
+} // namespace
+
+LinkPort::LinkPort(HistoryLog& history, OperatorInterface& op, const ProgramFlags& flags, const PortFactory& factory,
+                   QObject* parent)
+    : QObject(parent), m_history(history), m_operator(op), m_flags(flags), m_factory(factory), m_hooks(&NoHooks()),
+      m_resolver(&LinkPort::DefaultPortTarget)
+{
+    m_pauseTimer.setSingleShot(true);
+    m_pauseTimer.setTimerType(Qt::PreciseTimer); // a coarse timer may end a pause 5 % early
+    m_pauseTimer.setInterval(PauseMs);
+    connect(&m_pauseTimer, &QTimer::timeout, this, [this] { m_pausing = false; });
+}
+
+LinkPort::~LinkPort()
+{
+    if (m_transport)
+        m_transport->Close();
+}
+
+void LinkPort::SetHooks(LinkPortHooks* hooks)
+{
+    m_hooks = hooks ? hooks : &NoHooks();
+}
+
+QString LinkPort::DefaultPortTarget(int portNumber)
+{
+    const QByteArray variable = "PRAXON_COM" + QByteArray::number(portNumber);
+    const QString fromEnvironment = qEnvironmentVariable(variable.constData());
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(portNumber);
+#else
+    return QStringLiteral("/dev/ttyUSB%1").arg(portNumber - 1);
+#endif
+}
+
+bool LinkPort::OpenPort(int portNumber, const QString& baudText)
+{
+    return OpenTarget(m_resolver(portNumber), baudText);
+}
+
+bool LinkPort::OpenTarget(const QString& target, const QString& baudText)
+{
+    ClosePort();
+    m_transport = m_factory.CreateTransport(target);
+    connect(m_transport.get(), &SerialTransport::DataArrived, this, &LinkPort::DataArrived);
+
+    QString systemText;
+    if (!m_transport->Open(&systemText)) {
+        ReportPortError(PortErrorCategory::Opening, systemText);
+        m_transport.reset();
+        return true;
+    }
+    bool baudOk = false;
+    const qint32 baud = baudText.toInt(&baudOk);
+    if (!baudOk || baud <= 0) {
+        ReportPortError(PortErrorCategory::BuildingDcb, QStringLiteral("The line rate %1 is not valid.").arg(baudText));
+        ClosePort();
+        return true;
+    }
+    if (!m_transport->Configure(baud, &systemText)) {
+        ReportPortError(PortErrorCategory::SettingState, systemText);
+        ClosePort();
+        return true;
+    }
+    m_hooks->PortOpened();
+    m_programmerReady = true;
+    // A 57600 open always resets the box; the 115200 reopen after the speed change must not.
+    if (baud != BoxProtocol::HighBaud)
+        HardwareReset();
+    const bool stopped = m_hooks->StopRequested();
+    if (stopped)
+        ClosePort();
+    return stopped;
+}
+
+void LinkPort::ClosePort()
+{
+    m_hooks->PortClosed();
+    m_programmerReady = false;
+    if (m_transport) {
+        m_transport->Close();
+        m_transport.reset();
+    }
+}
+
+bool LinkPort::WritePort(const QByteArray& bytes)
+{
+    m_hooks->WriteStarted();
+    QString systemText;
+    if (m_transport && m_transport->Write(bytes, &systemText))
+        return true;
+    m_hooks->WriteFailed();
+    if (!m_transport)
+        systemText = QStringLiteral("The port is not open.");
+    ReportTransferError(PortErrorCategory::WriteFailed, systemText);
+    return false;
+}
+
+QByteArray LinkPort::ReadPort(int count)
+{
+    if (!m_transport || !m_transport->IsOpen()) {
+        ReportTransferError(PortErrorCategory::ReadFailed, QStringLiteral("The port is not open."));
+        return {};
+    }
+    QElapsedTimer total;
+    total.start();
+    const int totalMs = ReadTotalMs + ReadPerByteMs * count;
+    QByteArray out = m_transport->Take(count);
+    QElapsedTimer gap;
+    gap.start();
+    while (out.size() < count) {
+        const qint64 before = out.size();
+        const int remaining = int(totalMs - total.elapsed());
+        if (remaining <= 0)
+            break;
+        // Before the first byte only the total time-out applies; after it, a quiet gap ends the read.
+        const int wait = out.isEmpty() ? remaining : qMin(remaining, int(ReadIntervalMs - gap.elapsed()));
+        if (wait <= 0)
+            break;
+        WaitForCondition([this] { return !m_transport || !m_transport->IsOpen() || m_transport->BytesAvailable() > 0; },
+                         wait);
+        if (!m_transport || !m_transport->IsOpen()) {
+            ReportTransferError(PortErrorCategory::ReadFailed, QStringLiteral("The connection to the port was lost."));
+            return {};
+        }
+        out += m_transport->Take(count - out.size());
+        if (out.size() > before)
+            gap.restart();
+    }
+    return out;
+}
+
+void LinkPort::PurgePort(bool receive, bool transmit)
+{
+    QString systemText;
+    if (m_transport && m_transport->Purge(receive, transmit, &systemText))
+        return;
+    if (!m_transport)
+        systemText = QStringLiteral("The port is not open.");
+    ReportPortError(PortErrorCategory::Flushing, systemText);
+    ClosePort();
+}
+
+void LinkPort::Pause()
+{
+    m_pausing = true;
+    m_pauseTimer.start();
+    while (m_pausing)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void LinkPort::HardwareReset()
+{
+    m_hooks->MarkHardwareNotAvailable();
+    if (m_programmerReady)
+        m_hooks->ClearErrorWord();
+    m_hooks->ResetLinkState();
+    PurgePort(true, true);
+    if (!m_transport)
+        return;
+    QString systemText;
+    if (!m_transport->SetDtr(true, &systemText) || !m_transport->SetDtr(false, &systemText)) {
+        ReportPortError(PortErrorCategory::Handshake, systemText);
+        ClosePort();
+        return;
+    }
+    Pause();
+    m_hooks->FirmwareHandshake();
+}
+
+void LinkPort::ReportPortError(PortErrorCategory category, const QString& systemText)
+{
+    const QString text = PortSystemText(systemText);
+    const QString caption = PortErrorText(category);
+    m_history.AddLine(caption + QStringLiteral(": "), HistoryStyle::Error);
+    m_history.AddLine(QStringLiteral("  ") + text, HistoryStyle::Error);
+    if (m_flags.ExitOnErrors)
+        return;
+    MessageRequest box;
+    box.caption = caption;
+    box.text = caption + QStringLiteral(": ") + QStringLiteral("\r") + text;
+    box.icon = BoxIcon::Error;
+    box.sound = SoundKind::Error;
+    box.buttons = OkButton;
+    box.defaultButton = OkButton;
+    m_operator.ShowMessage(box);
+}
+
+void LinkPort::ReportTransferError(PortErrorCategory fallback, const QString& systemText)
+{
+    bool queryOk = false;
+    const LineErrors errors = m_transport ? m_transport->TakeLineErrors(&queryOk) : LineErrors();
+    ReportPortError(ChooseLineErrorCategory(errors, queryOk, fallback), systemText);
+    ClosePort();
+}

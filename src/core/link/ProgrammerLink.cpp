@@ -1,0 +1,52 @@
+#include "link/ProgrammerLink.h"
+
+#include "app/AppContext.h"
+#include "link/ErrorReport.h"
+
+ProgrammerLink::ProgrammerLink(AppContext& ctx, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_errors(ctx.Flags(), [&ctx](int code) { ctx.SetExitCode(code); }),
+      m_port(ctx.History(), ctx.Operator(), ctx.Flags(), m_factory),
+      m_link(m_port, m_errors, ctx.Flags(), ctx.Options(), m_progress)
+{
+    // A port, response, bad-data or speed failure means the programmer can no longer be used.
+    m_errors.SetHardFaultHandler([this] { m_port.SetProgrammerReady(false); });
+    m_link.SetHandshake([this] { FirmwareHandshake(); });
+    m_link.SetMarkNotAvailable([this] { MarkHardwareNotAvailable(); });
+}
+
+ProgrammerLink::~ProgrammerLink() = default;
+
+bool ProgrammerLink::ReportErrors()
+{
+    ErrorReportContext report{m_errors,
+                              m_ctx.History(),
+                              m_ctx.Operator(),
+                              m_ctx.Flags(),
+                              m_ctx.Window(),
+                              PortName(),
+                              m_portErrorText,
+                              m_hooks.poweredForOperation ? m_hooks.poweredForOperation() : false,
+                              [this] { MarkHardwareNotAvailable(); }};
+    return ::ReportErrors(report);
+}
+
+void ProgrammerLink::ResetRunState()
+{
+    if (m_hooks.resetRunState) {
+        m_hooks.resetRunState();
+        return;
+    }
+    m_errors.ClearError(0);
+    m_ctx.Flags().StopRequested = false;
+}
+
+bool ProgrammerLink::ShowNotice(const NoticeRequest& request)
+{
+    // Without a dialog the notice is answered as its "OK" would leave it.
+    return m_hooks.showNotice ? m_hooks.showNotice(request) : request.ticked;
+}
+
+void ProgrammerLink::MarkHardwareNotAvailable()
+{
+    m_identity.MarkHardwareNotAvailable();
+}

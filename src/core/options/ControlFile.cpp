@@ -1,0 +1,171 @@
+#include "ControlFile.h"
+
+#include "app/AppContext.h"
+#include "options/OptionDefinitions.h"
+#include "options/OptionIndex.h"
+#include "options/OptionKeysWriter.h"
+#include "options/SettingsSink.h"
+#include "util/ErrorOut.h"
+#include "util/HexText.h"
+#include "util/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace ControlFile {
+
+namespace {
+const QString OptionsSection = QStringLiteral("OPTIONS");
+const QString ControlSection = QStringLiteral("CONTROL");
+const QString SerialSection = QStringLiteral("SERIALNUM");
+constexpr qint64 LargestLength = 65535;
+
+class IniSink : public SettingsSink
+{
+public:
+    explicit IniSink(IniFile& file) : m_file(file) {}
+    void WriteString(const QString& section, const QString& key, const QString& value) override
+    {
+        m_file.WriteString(section, key, value);
+    }
+    void WriteInteger(const QString& section, const QString& key, qint64 value) override
+    {
+        m_file.WriteInteger(section, key, value);
+    }
+    void EraseSection(const QString& section) override { m_file.EraseSection(section); }
+
+private:
+    IniFile& m_file;
+};
+
+// Reads an option under its own key, with the key's absent value as the default.
+void ReadOption(AppContext& ctx, const IniFile& file, int index)
+{
+    const OptionDefinition* definition = FindOptionDefinition(index);
+    ctx.Options().SetValue(index, file.ReadBool(QString::fromLatin1(definition->section),
+                                                QString::fromLatin1(definition->key), definition->absent != 0));
+}
+
+qint64 HexNumber(const QString& text)
+{
+    return qint64(ParseHexText(text));
+}
+
+void ReadSerialNumbers(AppContext& ctx, const IniFile& file)
+{
+    SerialNumberSettings& serial = ctx.SerialSettings();
+    OptionTable& options = ctx.Options();
+    const bool automatic = file.ReadBool(SerialSection, QStringLiteral("Auto"), true);
+    options.SetValue(OptionIndex::AutoIncrement, automatic);
+    serial.autoNumbering = automatic;
+    serial.sqtpFile = file.ReadString(SerialSection, QStringLiteral("SQTPF"), QStringLiteral("[none selected]"));
+    serial.logFile = file.ReadString(SerialSection, QStringLiteral("LOGF"), QStringLiteral("[none]"));
+    serial.sqtpReady = false;
+    serial.sqtpInUse = false;
+    serial.lastHexText = file.ReadString(SerialSection, QStringLiteral("last_hex"), serial.lastHexText);
+    serial.currentNumber = HexNumber(serial.lastHexText);
+    serial.currentText = serial.lastHexText;
+    for (int socket = 0; socket < SerialNumberSettings::SocketCount; ++socket) {
+        const QString text =
+            file.ReadString(SerialSection, QStringLiteral("last_") + QChar(u'a' + socket), QStringLiteral("0"));
+        serial.lastSocketTexts.at(size_t(socket)) = text;
+        serial.lastSocketNumbers.at(size_t(socket)) = HexNumber(text);
+    }
+    const bool codeSpace = file.ReadBool(SerialSection, QStringLiteral("Codespace"), true);
+    options.SetSerialInCode(codeSpace);
+    serial.codeSpace = codeSpace;
+    ReadOption(ctx, file, OptionIndex::EncodeRetlw);
+
+    const qint64 length = file.ReadInteger(SerialSection, QStringLiteral("length"), 1);
+    if (length < 0 || length > LargestLength)
+        throw ErrorOut(
+            QStringLiteral("Invalid Serial Number Length (%1) in Control File:\r%2").arg(length).arg(file.Path()));
+    // The numbering buffers hold at most eight locations, whatever a hand-edited file says.
+    serial.length = quint16(
+        qBound(qint64(SerialNumberSettings::MinimumLength), length, qint64(SerialNumberSettings::MaximumLength)));
+    serial.eeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("estartadd"), 0);
+    serial.codeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("cstartadd"), 0);
+}
+} // namespace
+
+void Read(AppContext& ctx)
+{
+    const QString& path = ctx.File().controlPath;
+    IniFile file;
+    if (!path.isEmpty())
+        file.Load(path);
+    Read(ctx, file);
+}
+
+void Read(AppContext& ctx, const IniFile& file)
+{
+    using namespace OptionIndex;
+    OptionTable& options = ctx.Options();
+    CurrentFile& current = ctx.File();
+
+    ReadOption(ctx, file, McuOverride);
+    ReadOption(ctx, file, NoRead);
+    if (!ctx.Flags().McuFromCommandLine && (options.IsSet(McuOverride) || current.mcuName.isEmpty()))
+        current.mcuName = file.ReadString(OptionsSection, QStringLiteral("DEV"), ctx.Workstation().DefaultDeviceName());
+
+    ReadOption(ctx, file, LockView);
+    if (options.IsSet(LockView))
+        options.SetValue(CompactView, true);
+    else
+        ReadOption(ctx, file, CompactView);
+
+    for (int index :
+         {MicrochipChecksum, BlankCheck, Erase, ProgramCode, ProgramId, ProgramEe, EeEditorOff, ProgramConfig, Verify,
+          WarnProtection, ProgramCal, IncludeDevice, IncludeConfig, IncludeEe, IncludeCal})
+        ReadOption(ctx, file, index);
+
+    options.SetBit4(file.ReadInteger(OptionsSection, QStringLiteral("bit4"), 1));
+
+    for (int index : {EeOverride, FuseOverride, IdOverride, SkipBlank, SkipPowerCycle, NoForcePowerOff, NoConfirm})
+        ReadOption(ctx, file, index);
+    if (ctx.Profile().core != CoreFamily::Core5X)
+        ReadOption(ctx, file, NoVdd);
+    else
+        options.SetValue(NoVdd, false);
+
+    ReadOption(ctx, file, HideOptions);
+    options.SetOptionsHidden(options.IsSet(HideOptions));
+    options.SetPassword(file.ReadString(ControlSection, QStringLiteral("PSED"), QString()));
+    options.SetPulseWidthPosition(int(file.ReadInteger(ControlSection, QStringLiteral("PPW"), 1)));
+
+    ReadOption(ctx, file, SerialNumbering);
+    ReadOption(ctx, file, UseSqtp);
+
+    ReadSerialNumbers(ctx, file);
+}
+
+bool Write(AppContext& ctx)
+{
+    const QString path = ctx.File().controlPath;
+    if (path.isEmpty() || ctx.File().optionAccessMode == 2)
+        return true;
+    IniFile file(path);
+    IniSink sink(file);
+    WriteOptionKeys(ctx, sink, OptionKeysTarget::ControlFile);
+    if (file.Save())
+        return true;
+    MessageRequest box;
+    box.caption = QStringLiteral("File Error");
+    box.text = QStringLiteral("Error Writing to Control File: ") + path;
+    box.icon = BoxIcon::Error;
+    box.sound = SoundKind::Error;
+    box.buttons = OkButton | CancelButton;
+    ctx.Operator().ShowMessage(box);
+    return false;
+}
+
+QString HexFileOf(const QString& controlPath)
+{
+    const IniFile file(controlPath);
+    const QString hex = file.ReadString(ControlSection, QStringLiteral("HEXFILE"), QString());
+    if (hex.isEmpty())
+        return hex;
+    return QDir::cleanPath(QFileInfo(QDir(QFileInfo(controlPath).path()), hex).absoluteFilePath());
+}
+
+} // namespace ControlFile

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class AppContext;
+class IniFile;
+
+// The control file of a HEX file: an INI file with the HEX file's path and the extension ".PXC"
+// that holds its options, data overrides, serial-number settings and counters, and the
+// option-editing lock.
+namespace ControlFile {
+
+// Reads the control file at CurrentFile's control-file path into the options, the serial-number
+// settings and the lock state; a missing file (or an empty path) gives every default. This
+// continues the settings load and runs only inside it. A serial-number length above 65535 (or
+// below 0) interrupts the read with an ErrorOut; a length outside 1 to 8 is brought to the
+// nearest bound. The override sections are read later, by the load reconciliation.
+void Read(AppContext& ctx);
+void Read(AppContext& ctx, const IniFile& file);
+
+// Writes the current state to the control-file path (nothing without a path, nothing while option
+// editing is locked). The file is replaced atomically: a failed write leaves the old file intact,
+// shows the "File Error" box and returns false.
+bool Write(AppContext& ctx);
+
+// The HEX path a control file names (CONTROL/HEXFILE), made absolute against the control file's
+// directory; empty when the file or the key is missing.
+QString HexFileOf(const QString& controlPath);
+
+} // namespace ControlFile

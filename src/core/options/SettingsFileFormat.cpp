@@ -1,0 +1,116 @@
+#include "SettingsFileFormat.h"
+
+#include <QFileDevice>
+#include <QMap>
+#include <cerrno>
+#include <unistd.h>
+
+namespace SettingsFileFormat {
+
+namespace {
+QString Escape(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'\\')
+            escaped += QLatin1String("\\\\");
+        else if (c == u'\n')
+            escaped += QLatin1String("\\n");
+        else if (c == u'\r')
+            escaped += QLatin1String("\\r");
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+QString Unescape(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\\' || i + 1 == text.size()) {
+            plain += c;
+            continue;
+        }
+        const QChar next = text.at(++i);
+        plain += next == u'n' ? QChar(u'\n') : next == u'r' ? QChar(u'\r') : next;
+    }
+    return plain;
+}
+
+// Writes all of bytes to the file behind device, bypassing its buffer, so that a short write is
+// seen here rather than lost inside the buffer.
+bool WriteAll(QIODevice& device, const QByteArray& bytes)
+{
+    auto* file = qobject_cast<QFileDevice*>(&device);
+    const int fd = file ? file->handle() : -1;
+    if (fd < 0)
+        return device.write(bytes) == bytes.size();
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+} // namespace
+
+bool Read(QIODevice& device, QSettings::SettingsMap& map)
+{
+    const QString text = QString::fromUtf8(device.readAll());
+    QString section;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.mid(1, line.size() - 2).toString();
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        const QString key = line.left(eq).trimmed().toString();
+        const QString path = section.isEmpty() ? key : section + u'/' + key;
+        map.insert(path, Unescape(line.mid(eq + 1).toString()));
+    }
+    return true;
+}
+
+bool Write(QIODevice& device, const QSettings::SettingsMap& map)
+{
+    QMap<QString, QStringList> sections;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        const qsizetype slash = it.key().lastIndexOf(u'/');
+        const QString section = slash < 0 ? QString() : it.key().left(slash);
+        const QString key = slash < 0 ? it.key() : it.key().mid(slash + 1);
+        sections[section] << key + u'=' + Escape(it.value().toString());
+    }
+    QString text;
+    for (auto it = sections.cbegin(); it != sections.cend(); ++it) {
+        if (!it.key().isEmpty())
+            text += u'[' + it.key() + QLatin1String("]\n");
+        text += it.value().join(u'\n') + u'\n';
+    }
+    return WriteAll(device, text.toUtf8());
+}
+
+QSettings::Format Format()
+{
+    static const QSettings::Format format = QSettings::registerFormat(QStringLiteral("ini"), &Read, &Write);
+    return format;
+}
+
+void SetLocation(const QString& dir)
+{
+    QSettings::setPath(Format(), QSettings::UserScope, dir);
+}
+
+} // namespace SettingsFileFormat

@@ -1,0 +1,32 @@
+#include "McuSectionMenuView.h"
+
+#include "devices/McuSectionMenu.h"
+
+#include <QMenu>
+#include <vector>
+
+void FillMcuSectionMenu(QMenu* menu, const McuSectionMenu& model, const std::function<void(int code)>& chosen)
+{
+    menu->clear();
+    const size_t count = model.entries.size();
+    std::vector<bool> holds(count, false);
+    for (const auto& entry : model.entries)
+        if (entry.parent >= 0 && size_t(entry.parent) < count)
+            holds[size_t(entry.parent)] = true;
+    std::vector<QMenu*> submenus(count, nullptr);
+    for (size_t i = 0; i < count; ++i) {
+        const McuSectionMenu::Entry& entry = model.entries[i];
+        QMenu* into = entry.parent >= 0 && submenus[size_t(entry.parent)] ? submenus[size_t(entry.parent)] : menu;
+        if (holds[i]) {
+            submenus[i] = into->addMenu(entry.caption);
+            continue;
+        }
+        QAction* action = into->addAction(entry.caption);
+        action->setData(entry.code);
+        const int code = entry.code;
+        QObject::connect(action, &QAction::triggered, menu, [chosen, code] {
+            if (chosen)
+                chosen(code);
+        });
+    }
+}

@@ -1,0 +1,100 @@
+#include "MainWindowOptionCommands.h"
+
+#include "WindowPlacementBinder.h"
+#include "app/AppContext.h"
+#include "app/AppShell.h"
+#include "app/InformationGroup.h"
+#include "app/TPXmain.h"
+#include "app/TaskTreePanel.h"
+#include "devices/GuiDeviceChooser.h"
+#include "devices/SelectDeviceCommand.h"
+#include "options/FileCommands.h"
+#include "util/ErrorOut.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QSplitter>
+
+namespace {
+bool ShiftAndCtrlHeld()
+{
+    const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+    return held.testFlag(Qt::ShiftModifier) && held.testFlag(Qt::ControlModifier);
+}
+} // namespace
+
+MainWindowOptionCommands::MainWindowOptionCommands(TPXmain& window, AppContext& context, AppShell& shell)
+    : QObject(&window), m_window(window), m_context(context), m_shell(shell),
+      m_chooser(std::make_unique<GuiDeviceChooser>(context, &window))
+{
+    new WindowPlacementBinder(context, RememberedWindow::Main, &window);
+
+    window.ActSelectMcu()->setEnabled(true);
+    connect(window.ActSelectMcu(), &QAction::triggered, this, &MainWindowOptionCommands::SelectDevice);
+    window.ActOpen()->setEnabled(true);
+    connect(window.ActOpen(), &QAction::triggered, this, &MainWindowOptionCommands::OpenFile);
+
+    WorkstationSettings& station = context.Workstation();
+    station.busyCursor = [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    connect(&station, &WorkstationSettings::ViewItemsChanged, this, &MainWindowOptionCommands::ShowViewItems);
+    connect(window.TreeSplitter(), &QSplitter::splitterMoved, this, &MainWindowOptionCommands::RecordPanelSizes);
+    connect(window.InformationSplitter(), &QSplitter::splitterMoved, this, &MainWindowOptionCommands::RecordPanelSizes);
+}
+
+MainWindowOptionCommands::~MainWindowOptionCommands()
+{
+    m_context.Workstation().busyCursor = nullptr;
+}
+
+void MainWindowOptionCommands::SelectDevice()
+{
+    try {
+        SelectDeviceCommand(m_context, *m_chooser, ShiftAndCtrlHeld());
+    } catch (const ErrorOut& fault) {
+        m_context.Operator().ShowError(QStringLiteral("Praxon MCU Programmer"), fault.Message());
+    }
+}
+
+void MainWindowOptionCommands::OpenFile()
+{
+    try {
+        FileCommands::OpenFileCommand(m_context, m_shell);
+    } catch (const ErrorOut& fault) {
+        m_context.Operator().ShowError(QStringLiteral("Praxon MCU Programmer"), fault.Message());
+    }
+}
+
+void MainWindowOptionCommands::ShowViewItems()
+{
+    const WorkstationSettings& station = m_context.Workstation();
+    m_window.TaskPanel()->setVisible(station.ShowTasks());
+    m_window.InformationPanel()->setVisible(station.ShowInformation());
+    QSplitter* tree = m_window.TreeSplitter();
+    QList<int> sizes = tree->sizes();
+    if (sizes.size() == 2) {
+        const int total = sizes.at(0) + sizes.at(1);
+        tree->setSizes({station.TreeWidth(), qMax(total - station.TreeWidth(), 1)});
+    }
+    QSplitter* right = m_window.InformationSplitter();
+    sizes = right->sizes();
+    if (sizes.size() == 2) {
+        const int total = sizes.at(0) + sizes.at(1);
+        right->setSizes({station.InformationHeight(), qMax(total - station.InformationHeight(), 1)});
+    }
+}
+
+void MainWindowOptionCommands::RecordPanelSizes()
+{
+    WorkstationSettings& station = m_context.Workstation();
+    const QList<int> tree = m_window.TreeSplitter()->sizes();
+    const QList<int> right = m_window.InformationSplitter()->sizes();
+    station.SetViewItems(station.ShowTasks(), station.ShowInformation(),
+                         tree.isEmpty() ? station.TreeWidth() : tree.first(),
+                         right.isEmpty() ? station.InformationHeight() : right.first());
+}

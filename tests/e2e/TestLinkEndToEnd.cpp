@@ -1,0 +1,127 @@
+// The real praxon executable, headless, resetting a praxon-boxsim process over a network serial
+// port (RFC 2217 on 127.0.0.1), as it does at the end of every start-up.
+
+#include "TestPaths.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+// A simulator process listening on a free loopback port.
+class BoxSim
+{
+public:
+    explicit BoxSim(const QStringList& options)
+    {
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(QStringLiteral(PRAXON_BOXSIM), QStringList{"--listen", "127.0.0.1:0"} + options);
+        const QRegularExpression listening(QStringLiteral("rfc2217://127\\.0\\.0\\.1:\\d+"));
+        QByteArray out;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000 && m_url.isEmpty()) {
+            m_process.waitForReadyRead(200);
+            out += m_process.readAllStandardOutput();
+            const QRegularExpressionMatch match = listening.match(QString::fromLocal8Bit(out));
+            if (match.hasMatch())
+                m_url = match.captured(0);
+        }
+    }
+    ~BoxSim()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    const QString& Url() const { return m_url; }
+
+private:
+    QProcess m_process;
+    QString m_url;
+};
+
+struct Run {
+    int status = -1;
+    QStringList log;
+    QString err;
+};
+
+Run Praxon(const QString& url)
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("run.log"));
+    const QString hex = dir.filePath(QStringLiteral("BLINK877A.HEX"));
+    QFile::copy(TestPaths::Samples() + QStringLiteral("BLINK877A.HEX"), hex);
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("PRAXON_AUTO_ANSWER", "1");
+    env.insert("PRAXON_SETTINGS_DIR", dir.path());
+    env.insert("PRAXON_COM1", url);
+    env.remove("DISPLAY");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PRAXON_EXECUTABLE), {hex, "/D16F877A", "/L" + log});
+    Run run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    QFile file(log);
+    if (file.open(QIODevice::ReadOnly))
+        run.log = QString::fromUtf8(file.readAll()).split(u'\n');
+    return run;
+}
+} // namespace
+
+class TestLinkEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void resetSucceeds()
+    {
+        BoxSim sim({});
+        QVERIFY(!sim.Url().isEmpty());
+        const Run run = Praxon(sim.Url());
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.log.contains(QStringLiteral("Resetting Port:COM1 Success")), qPrintable(run.log.join('\n')));
+        QVERIFY(run.log.contains(QStringLiteral("Resetting Praxon..")));
+    }
+
+    void oldFirmwareIsUpdated()
+    {
+        BoxSim sim({"--firmware-version", "0x0117"});
+        QVERIFY(!sim.Url().isEmpty());
+        const Run run = Praxon(sim.Url());
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.err.contains(QStringLiteral("Synchronizing Hardware to Match Software")));
+        QVERIFY(run.log.contains(QStringLiteral(" Loading IMAGE: PX0118A.DAT")));
+        QVERIFY(run.log.contains(QStringLiteral("Synchronizing Firmware Results:   OK")));
+        QVERIFY2(run.log.contains(QStringLiteral("Resetting Port:COM1 Success")), qPrintable(run.log.join('\n')));
+    }
+
+    void silentBoxIsNotResponding()
+    {
+        BoxSim sim({"--silent-after", "0"});
+        QVERIFY(!sim.Url().isEmpty());
+        const Run run = Praxon(sim.Url());
+        QVERIFY2(run.log.contains(QStringLiteral(" Praxon Not Responding ")), qPrintable(run.log.join('\n')));
+        QVERIFY(!run.log.contains(QStringLiteral("Resetting Port:COM1 Success")));
+        QVERIFY(run.err.contains(QStringLiteral("Communication Timeout: Praxon Not Responding.")));
+        // The error word's low bits are the exit code: port error (the stopped open closes the
+        // port), not responding and task failed.
+        QCOMPARE(run.status, 0x0B);
+        QVERIFY(run.err.contains(QStringLiteral("praxon: exit word: 0x000B")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinkEndToEnd)
+#include "TestLinkEndToEnd.moc"
