@@ -37,7 +37,8 @@ void Rfc2217Server::OnNewConnection()
         m_client = socket;
         m_client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_codec = TelnetCodec();
-        m_localBinary = m_remoteBinary = m_localSga = m_remoteSga = m_comPort = false;
+        m_options.Reset();
+        m_comPort = false;
         m_dtr = false;
         connect(socket, &QTcpSocket::readyRead, this, &Rfc2217Server::OnReadyRead);
         connect(socket, &QTcpSocket::disconnected, this, &Rfc2217Server::OnDisconnected);
@@ -47,7 +48,7 @@ void Rfc2217Server::OnNewConnection()
                 Send(TelnetCodec::EscapeData(bytes));
         });
         // Ask for a transparent 8-bit channel both ways.
-        m_localBinary = m_remoteBinary = true;
+        m_options.MarkBinaryOffered();
         Send(TelnetCodec::Option(Will, OptBinary) + TelnetCodec::Option(Do, OptBinary));
         emit ClientConnected();
     }
@@ -87,26 +88,16 @@ void Rfc2217Server::OnReadyRead()
 
 void Rfc2217Server::HandleOption(quint8 verb, quint8 option)
 {
-    auto agree = [this](bool& state, quint8 reply, quint8 opt) {
-        if (!state) {
-            state = true;
-            Send(TelnetCodec::Option(reply, opt));
+    if (verb == Will && option == OptComPort) {
+        if (!m_comPort) {
+            m_comPort = true;
+            Send(TelnetCodec::Option(Do, option));
         }
-    };
-    if (verb == Will && option == OptComPort)
-        agree(m_comPort, Do, option);
-    else if (verb == Do && option == OptBinary)
-        agree(m_localBinary, Will, option);
-    else if (verb == Will && option == OptBinary)
-        agree(m_remoteBinary, Do, option);
-    else if (verb == Do && option == OptSuppressGoAhead)
-        agree(m_localSga, Will, option);
-    else if (verb == Will && option == OptSuppressGoAhead)
-        agree(m_remoteSga, Do, option);
-    else if (verb == Do)
-        Send(TelnetCodec::Option(Wont, option));
-    else if (verb == Will)
-        Send(TelnetCodec::Option(Dont, option));
+        return;
+    }
+    const QByteArray answer = m_options.Answer(verb, option);
+    if (!answer.isEmpty())
+        Send(answer);
 }
 
 void Rfc2217Server::HandleComPort(const QByteArray& payload)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/TelnetCodec.h"
+#include "link/TelnetOptions.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -45,5 +46,6 @@ private:
     qint32 m_baud = 57600;
     bool m_dtr = false;
     // Options already agreed per side, so each request is answered once.
-    bool m_localBinary = false, m_remoteBinary = false, m_localSga = false, m_remoteSga = false, m_comPort = false;
+    TelnetOptions m_options;
+    bool m_comPort = false;
 };

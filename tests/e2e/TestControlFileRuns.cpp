@@ -2,6 +2,7 @@
 // with the settings store in a temporary directory: the control file a first run creates, an
 // option changed in it taking effect in the next run, and the store's memory of the last file.
 
+#include "PraxonProcess.h"
 #include "TestPaths.h"
 #include "options/SettingsStore.h"
 #include "util/IniFile.h"
@@ -18,36 +19,15 @@ namespace {
 // port error (bit 0x01), which becomes the exit status.
 constexpr int NoBoxStatus = 1;
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = PraxonRun;
 
 class Station
 {
 public:
     Run Praxon(const QStringList& args) const
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("PRAXON_AUTO_ANSWER", "1");
-        env.insert("PRAXON_SETTINGS_DIR", m_settings.path());
-        env.remove("DISPLAY");
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(m_work.path());
-        process.start(QStringLiteral(PRAXON_EXECUTABLE), args);
-        Run run;
-        if (!process.waitForFinished(60000)) {
-            process.kill();
-            process.waitForFinished();
-            return run;
-        }
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-        run.err = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        return RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), args,
+                                 {{"PRAXON_SETTINGS_DIR", m_settings.path()}}, m_work.path());
     }
 
     QString Sample(const QString& name) const

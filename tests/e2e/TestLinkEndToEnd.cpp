@@ -1,6 +1,7 @@
 // The real praxon executable, headless, resetting a praxon-boxsim process over a network serial
 // port (RFC 2217 on 127.0.0.1), as it does at the end of every start-up.
 
+#include "PraxonProcess.h"
 #include "TestPaths.h"
 
 #include <QFile>
@@ -57,23 +58,14 @@ Run Praxon(const QString& url)
     const QString log = dir.filePath(QStringLiteral("run.log"));
     const QString hex = dir.filePath(QStringLiteral("BLINK877A.HEX"));
     QFile::copy(TestPaths::Samples() + QStringLiteral("BLINK877A.HEX"), hex);
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("PRAXON_AUTO_ANSWER", "1");
-    env.insert("PRAXON_SETTINGS_DIR", dir.path());
-    env.insert("PRAXON_COM1", url);
-    env.remove("DISPLAY");
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(PRAXON_EXECUTABLE), {hex, "/D16F877A", "/L" + log});
+    const PraxonRun result =
+        RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), {hex, "/D16F877A", "/L" + log},
+                          {{"PRAXON_SETTINGS_DIR", dir.path()}, {"PRAXON_COM1", url}});
     Run run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
+    if (result.status == -1)
         return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    run.status = result.status;
+    run.err = result.err;
     QFile file(log);
     if (file.open(QIODevice::ReadOnly))
         run.log = QString::fromUtf8(file.readAll()).split(u'\n');

@@ -1,6 +1,7 @@
 // Runs the real praxon executable headless, the way a production script does, and checks its
 // exit status, its standard error and the history it mirrors into the /L log.
 
+#include "PraxonProcess.h"
 #include "TestPaths.h"
 
 #include <QFile>
@@ -13,36 +14,16 @@ namespace {
 // port error (bit 0x01), which becomes the exit status.
 constexpr int NoBoxStatus = 1;
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = PraxonRun;
 
 Run Praxon(const QStringList& args, const QString& appDir = QString())
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("PRAXON_AUTO_ANSWER", "1");
     // The runs keep their settings store away from the user's own.
     static QTemporaryDir settings;
-    env.insert("PRAXON_SETTINGS_DIR", settings.path());
-    env.remove("DISPLAY");
+    QMap<QString, QString> env{{"PRAXON_SETTINGS_DIR", settings.path()}};
     if (!appDir.isEmpty())
         env.insert("PRAXON_APP_DIR", appDir);
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(PRAXON_EXECUTABLE), args);
-    Run run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), args, env);
 }
 
 QStringList ReadLines(const QString& path)

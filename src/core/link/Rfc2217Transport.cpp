@@ -44,7 +44,7 @@ bool Rfc2217Transport::Open(QString* systemText)
         Close();
     m_received.clear();
     m_comPortAgreed = m_comPortRefused = false;
-    m_localBinary = m_remoteBinary = m_localSga = m_remoteSga = false;
+    m_options.Reset();
     m_confirmedBaud = 0;
     m_lineErrors = {};
     m_codec = TelnetCodec();
@@ -200,24 +200,9 @@ void Rfc2217Transport::HandleOption(quint8 verb, quint8 option)
             m_comPortRefused = true;
         return;
     }
-    auto agree = [this](bool& state, quint8 reply, quint8 opt) {
-        if (!state) {
-            state = true;
-            SendRaw(TelnetCodec::Option(reply, opt), nullptr);
-        }
-    };
-    if (verb == Do && option == OptBinary)
-        agree(m_localBinary, Will, option);
-    else if (verb == Will && option == OptBinary)
-        agree(m_remoteBinary, Do, option);
-    else if (verb == Do && option == OptSuppressGoAhead)
-        agree(m_localSga, Will, option);
-    else if (verb == Will && option == OptSuppressGoAhead)
-        agree(m_remoteSga, Do, option);
-    else if (verb == Do)
-        SendRaw(TelnetCodec::Option(Wont, option), nullptr);
-    else if (verb == Will)
-        SendRaw(TelnetCodec::Option(Dont, option), nullptr);
+    const QByteArray answer = m_options.Answer(verb, option);
+    if (!answer.isEmpty())
+        SendRaw(answer, nullptr);
 }
 
 void Rfc2217Transport::HandleComPort(const QByteArray& payload)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/SerialTransport.h"
+#include "link/TelnetOptions.h"
 #include "link/TelnetCodec.h"
 
 #include <QTcpSocket>
@@ -55,5 +56,5 @@ private:
     qint32 m_confirmedBaud = 0;
     LineErrors m_lineErrors;
     // Options already agreed, so that each request is answered only once (no negotiation loops).
-    bool m_localBinary = false, m_remoteBinary = false, m_localSga = false, m_remoteSga = false;
+    TelnetOptions m_options;
 };
