@@ -10,6 +10,7 @@
 #include "app/HistoryMirror.h"
 #include "app/PraxonApplication.h"
 #include "app/TPXmain.h"
+#include "link/MainWindowLinkCommands.h"
 #include "link/ProgrammerLink.h"
 #include "link/TPXC.h"
 #include "link/Tnagscreen.h"
@@ -122,6 +123,7 @@ int main(int argc, char** argv)
         };
     AppShell shell(ctx);
     new MainWindowOptionCommands(window, ctx, shell);
+    new MainWindowLinkCommands(window, ctx, link);
 
     const bool started = shell.StartUp(args, QDir::currentPath());
     int status = 0;

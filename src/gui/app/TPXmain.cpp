@@ -5,9 +5,13 @@
 #include "InformationGroup.h"
 #include "TaskTreePanel.h"
 #include "app/AppContext.h"
+#include "devices/TemplateTables.h"
+#include "engine/McuSectionMenuView.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -25,6 +29,7 @@ TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     setObjectName(QStringLiteral("TPXmain"));
     setMinimumSize(MinimumWidth, MinimumHeight);
     CreateActions();
+    CreateMenus();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -56,6 +61,33 @@ TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
         }
     });
     ShowState();
+
+    m_context.Templates().OnRebuilt([this] { RebuildMcuSection(); });
+    RebuildMcuSection();
+}
+
+void TPXmain::SetMenuTaskHandler(std::function<void(int code)> handler)
+{
+    m_menuTask = std::move(handler);
+    RebuildMcuSection();
+}
+
+void TPXmain::RebuildMcuSection()
+{
+    FillMcuSectionMenu(m_mcuSection, m_context.Templates().menu, [this](int code) {
+        if (m_menuTask)
+            m_menuTask(code);
+    });
+    // Entries that run a task wait for the task engine; submenus still open to show them.
+    if (!m_menuTask) {
+        QList<QMenu*> menus = m_mcuSection->findChildren<QMenu*>();
+        menus << m_mcuSection;
+        for (QMenu* menu : menus)
+            for (QAction* action : menu->actions())
+                if (!action->menu())
+                    action->setEnabled(false);
+    }
+    m_mcuSection->menuAction()->setEnabled(!m_mcuSection->isEmpty());
 }
 
 QAction* TPXmain::MakeAction(const char* objectName, const QString& text, const QKeySequence& shortcut)
@@ -81,9 +113,44 @@ void TPXmain::CreateActions()
         pending->setEnabled(false);
 
     m_actExit = MakeAction("Act_Exit", QStringLiteral("E&XIT"), QKeySequence(Qt::ALT | Qt::Key_X));
-    // Added to the window itself so that the shortcuts work without a menu holding the actions.
+    // The programmer commands are enabled; the link connects them (see MainWindowLinkCommands).
+    m_actResetRun = MakeAction("Act_ResetRun", QStringLiteral("Reset Praxon "), {});
+    m_actResetHelp = MakeAction("Act_ResetHelp", QStringLiteral("Reset Praxon "), {});
+    m_actClearLeds = MakeAction("Act_ClearLeds", QStringLiteral("Clear Leds"), {});
+    m_actSyncFirmware = MakeAction("Act_SyncFirmware", QStringLiteral("Synchronize &Firmware"), {});
+    m_actAbout = MakeAction("Act_About", QStringLiteral("&About Praxon ..."), {});
+    // Added to the window itself so that the shortcuts work while the menus are closed or hidden.
     addActions(
         {m_actOpen, m_actAutoRun, m_actErase, m_actBlankCheck, m_actVerify, m_actRead, m_actSelectMcu, m_actExit});
+}
+
+void TPXmain::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("Menu_File"));
+    file->addAction(m_actOpen);
+    file->addSeparator();
+    file->addAction(m_actExit);
+
+    QMenu* run = bar->addMenu(QStringLiteral("&Run"));
+    run->setObjectName(QStringLiteral("Menu_Run"));
+    run->addActions({m_actAutoRun, m_actErase, m_actBlankCheck, m_actVerify, m_actRead});
+    run->addSeparator();
+    run->addAction(m_actResetRun);
+
+    m_mcuSection = bar->addMenu(QStringLiteral("MCU Section"));
+    m_mcuSection->setObjectName(QStringLiteral("Menu_McuSection"));
+
+    QMenu* options = bar->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("Menu_Options"));
+    options->addAction(m_actSelectMcu);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Menu_Help"));
+    help->addAction(m_actAbout);
+    help->addSeparator();
+    help->addActions({m_actResetHelp, m_actClearLeds, m_actSyncFirmware});
 }
 
 QWidget* TPXmain::CreateWorkArea()
@@ -130,6 +197,11 @@ void TPXmain::CreateStatusBar()
     m_statusText->setContentsMargins(4, 1, 4, 1);
     bar->addWidget(caption);
     bar->addWidget(m_statusText, 1);
+    auto* tools = new QToolBar(bar);
+    tools->setObjectName(QStringLiteral("StatusTools"));
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tools->addActions({m_actClearLeds, m_actAutoRun});
+    bar->addPermanentWidget(tools);
 }
 
 void TPXmain::ShowState()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
 class AppContext;
 class ControlBar;
@@ -8,6 +9,7 @@ class HistoryView;
 class InformationGroup;
 class QAction;
 class QLabel;
+class QMenu;
 class QSplitter;
 class TaskTreePanel;
 
@@ -41,13 +43,26 @@ public:
     QAction* ActRead() const { return m_actRead; }
     QAction* ActSelectMcu() const { return m_actSelectMcu; }
     QAction* ActExit() const { return m_actExit; }
+    // Programmer commands: "Reset Praxon " of the Run menu and of the Help menu, "Clear Leds",
+    // "Synchronize &Firmware" and "&About Praxon ...".
+    QAction* ActResetRun() const { return m_actResetRun; }
+    QAction* ActResetHelp() const { return m_actResetHelp; }
+    QAction* ActClearLeds() const { return m_actClearLeds; }
+    QAction* ActSyncFirmware() const { return m_actSyncFirmware; }
+    QAction* ActAbout() const { return m_actAbout; }
+    // The menu of the selected device's tasks, rebuilt with the task tree.
+    QMenu* McuSectionMenu() const { return m_mcuSection; }
+    // The command behind every "MCU Section" entry; its entries stay disabled until one is set.
+    void SetMenuTaskHandler(std::function<void(int code)> handler);
 
 private:
     QAction* MakeAction(const char* objectName, const QString& text, const QKeySequence& shortcut);
     void CreateActions();
     QWidget* CreateWorkArea();
+    void CreateMenus();
     void CreateStatusBar();
     void ShowState();
+    void RebuildMcuSection();
 
     AppContext& m_context;
     ControlBar* m_controlBar = nullptr;
@@ -66,4 +81,11 @@ private:
     QAction* m_actRead = nullptr;
     QAction* m_actSelectMcu = nullptr;
     QAction* m_actExit = nullptr;
+    QAction* m_actResetRun = nullptr;
+    QAction* m_actResetHelp = nullptr;
+    QAction* m_actClearLeds = nullptr;
+    QAction* m_actSyncFirmware = nullptr;
+    QAction* m_actAbout = nullptr;
+    QMenu* m_mcuSection = nullptr;
+    std::function<void(int code)> m_menuTask;
 };

@@ -7,6 +7,9 @@
 
 void FillMcuSectionMenu(QMenu* menu, const McuSectionMenu& model, const std::function<void(int code)>& chosen)
 {
+    // Submenus are children of the menu, which clear() leaves in place: remove them first.
+    for (QMenu* sub : menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly))
+        delete sub;
     menu->clear();
     const size_t count = model.entries.size();
     std::vector<bool> holds(count, false);
