@@ -1,6 +1,7 @@
 // The reset, the link speed trial and the firmware synchronisation, run against the in-process
 // simulator through the whole program context.
 #include "BoxSimulator.h"
+#include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
 #include "app/AppContext.h"
@@ -14,22 +15,6 @@
 using Bit = LinkErrorWord::Bit;
 
 namespace {
-// Counts what the host sends, on its way to the simulator.
-struct CountingEndpoint : BoxEndpoint {
-    BoxSimulator* box = nullptr;
-    qint64 sent = 0;
-    QByteArray recent;
-    void AttachHost(Sink sink) override { box->AttachHost(std::move(sink)); }
-    void HostLineRate(qint32 baud) override { box->HostLineRate(baud); }
-    void HostDtr(bool raised) override { box->HostDtr(raised); }
-    void HostBytes(const QByteArray& bytes) override
-    {
-        sent += bytes.size();
-        recent += bytes;
-        box->HostBytes(bytes);
-    }
-};
-
 struct ResetRig {
     explicit ResetRig(const QString& appDir = TestPaths::ShippedData()) : ctx(op, appDir), link(ctx)
     {
@@ -49,7 +34,7 @@ struct ResetRig {
     ScriptedOperator op;
     AppContext ctx;
     BoxSimulator box; // outlives the link, whose port detaches from it on destruction
-    CountingEndpoint endpoint;
+    RecordingEndpoint endpoint;
     ProgrammerLink link;
 };
 

@@ -1,5 +1,6 @@
 // The main window's menus and its programmer commands, run against the in-process simulator.
 #include "BoxSimulator.h"
+#include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
 #include "app/AppContext.h"
@@ -20,27 +21,13 @@
 #include <QTest>
 
 namespace {
-// Counts the bytes the host sends on their way to the simulator.
-struct CountingEndpoint : BoxEndpoint {
-    BoxSimulator* box = nullptr;
-    QByteArray sent;
-    void AttachHost(Sink sink) override { box->AttachHost(std::move(sink)); }
-    void HostLineRate(qint32 baud) override { box->HostLineRate(baud); }
-    void HostDtr(bool raised) override { box->HostDtr(raised); }
-    void HostBytes(const QByteArray& bytes) override
-    {
-        sent += bytes;
-        box->HostBytes(bytes);
-    }
-};
-
 // The shipped table, the 16F877A loaded, a main window and the link to a simulated box on COM1
 // (or to nothing, when the box is left out).
 struct Fixture {
     ScriptedOperator op;
     AppContext ctx{op, TestPaths::ShippedData()};
     BoxSimulator box;
-    CountingEndpoint endpoint;
+    RecordingEndpoint endpoint;
     ProgrammerLink link{ctx};
     TPXmain window{ctx};
     MainWindowLinkCommands* commands;
@@ -188,7 +175,7 @@ private slots:
         f.Trigger(f.window.ActClearLeds());
         QVERIFY(f.Logged(QStringLiteral("Clearing Errors Success")));
         // The clear-errors command follows the reset as the last thing sent.
-        QVERIFY(f.endpoint.sent.endsWith(QByteArray("<") + char(BoxProtocol::CmdClearErrors) + ">"));
+        QVERIFY(f.endpoint.recent.endsWith(QByteArray("<") + char(BoxProtocol::CmdClearErrors) + ">"));
         QCOMPARE(f.link.Errors().Word(), quint64(0));
     }
 
@@ -198,7 +185,7 @@ private slots:
         f.ctx.Flags().StartupInProgress = true;
         f.window.ActClearLeds()->trigger();
         QTest::qWait(50);
-        QVERIFY(f.endpoint.sent.isEmpty());
+        QVERIFY(f.endpoint.recent.isEmpty());
         QVERIFY(!f.Logged(QStringLiteral("Clearing Errors Success")));
     }
 
