@@ -38,6 +38,17 @@ int ChipGeometry::CalibrationBase() const
     return end - CalibrationCount();
 }
 
+bool ChipGeometry::CalibrationInProgramArray() const
+{
+    const int base = CalibrationBase();
+    return HasCalibration() && base >= 0 && base <= rom;
+}
+
+int ChipGeometry::ProgramArrayWords() const
+{
+    return CalibrationInProgramArray() ? qMax(rom, CalibrationBase() + CalibrationCount()) : rom;
+}
+
 bool ChipGeometry::Load(const QString& tablePath, const QString& device, ChipGeometry* out, QString* error)
 {
     IniFile table(tablePath);

@@ -11,7 +11,7 @@ struct ChipGeometry {
 
     QString name;
     Family family = Family::Midrange;
-    int rom = 0;       // program words
+    int rom = 0;       // program words, without calibration words at the top of program memory
     int ee = 0;        // data EEPROM bytes
     bool flash = true; // false: one-time programmable (EPROM)
     int paw = 1;
@@ -37,6 +37,12 @@ struct ChipGeometry {
     int CalibrationCount() const;
     int CalibrationBase() const;
     bool HasCalibration() const { return cal > 0; }
+    // Whether the calibration words are cells of the program array: they start inside program
+    // memory or right after its last word (the factory OSCCAL word at the top of program memory).
+    // Otherwise they live in a separate place of their own.
+    bool CalibrationInProgramArray() const;
+    // Cells of the chip's program array: ROM words plus the calibration words at its top.
+    int ProgramArrayWords() const;
 
     // Reads the device's section (following EXT= to an extension table). On failure returns false
     // and puts a reason into *error.

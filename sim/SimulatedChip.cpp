@@ -26,7 +26,7 @@ quint16 SimulatedChip::FactoryXcalBits() const
 void SimulatedChip::FactoryReset()
 {
     const ChipGeometry& g = m_geometry;
-    m_code.fill(g.CodeWidth(), g.rom);
+    m_code.fill(g.CodeWidth(), g.ProgramArrayWords());
     m_ee.fill(0xFF, g.ee);
     m_id.fill(g.family == ChipGeometry::Family::Pic18 ? 0xFF : g.CodeWidth(), g.IdCount());
     m_config.resize(g.cfgWords);
@@ -37,7 +37,7 @@ void SimulatedChip::FactoryReset()
     const int calCount = g.CalibrationCount();
     m_backup.fill(g.CodeWidth(), g.bcal ? calCount : 0);
     m_separateCalibration.clear();
-    if (calCount > 0 && g.CalibrationBase() + calCount > g.rom)
+    if (calCount > 0 && !g.CalibrationInProgramArray())
         m_separateCalibration.fill(g.CodeWidth(), calCount);
     for (int i = 0; i < calCount; ++i) {
         SetRaw(RegCalibration, i, FactoryCalibration());
@@ -56,10 +56,15 @@ void SimulatedChip::SetBadCell(int codeAddress, quint16 value)
         m_code[codeAddress] = value;
 }
 
+quint16 SimulatedChip::ProgramWord(int address) const
+{
+    return address >= 0 && address < m_code.size() ? m_code.at(address) : quint16(0);
+}
+
 int SimulatedChip::RegionSize(Region region) const
 {
     switch (region) {
-    case RegCode: return m_code.size();
+    case RegCode: return qMin(m_geometry.rom, int(m_code.size())); // calibration words above stay out of reach
     case RegEeData: return m_ee.size();
     case RegId: return m_id.size();
     case RegConfig: return m_config.size();
@@ -232,7 +237,9 @@ int SimulatedChip::Erase(Region region)
                 EraseCells(r);
             break;
         case RegCode: {
-            // Program memory, ID and configuration go; calibration words and bits stay.
+            // Program memory, ID and configuration go; calibration words and bits stay. Words
+            // above ROM are out of the code region's reach; words a table counts inside ROM are
+            // saved and put back.
             QVector<quint16> calibration;
             for (int i = 0; i < RegionSize(RegCalibration); ++i)
                 calibration.append(Raw(RegCalibration, i));

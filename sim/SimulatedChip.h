@@ -11,6 +11,9 @@
 // (docs/box-operations.md) act on it item by item, as a programmer would:
 //  - Flash parts erase to all ones; EPROM (one-time programmable) parts ignore an erase, and
 //    programming them can only clear bits.
+//  - The program array holds the ROM program words and, above them, the factory calibration
+//    words at the top of the part's program memory (the OSCCAL word): real cells of the array
+//    that code operations, which cover ROM words, never reach and calibration operations address.
 //  - Erasing program memory keeps the calibration words and the calibration bits of
 //    configuration word 0; only the whole-device erase clears them (and their backup).
 //  - While a configuration word has one of its protection bits cleared, program memory and EE
@@ -32,8 +35,13 @@ public:
     quint16 FactoryCalibration() const;
     quint16 FactoryXcalBits() const;
 
-    // A program-memory word that is stuck at value.
+    // A program-array word that is stuck at value.
     void SetBadCell(int codeAddress, quint16 value);
+
+    // The program array by word address, calibration words at its top included: its size and the
+    // stored value of one cell (0 outside it), ignoring protection.
+    int ProgramArrayWords() const { return int(m_code.size()); }
+    quint16 ProgramWord(int address) const;
 
     int RegionSize(Region region) const;
     // HEX-map address of the region's first cell (word address on 5X/XX, byte address on 18X;

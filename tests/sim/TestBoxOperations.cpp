@@ -131,28 +131,46 @@ private slots:
         h.Insert(0, QStringLiteral("12F675"));
         h.Boot();
         SimulatedChip& chip = *h.box.Chip(0);
-        QCOMPARE(chip.Raw(RegCode, 0x3FF), quint16(0x3480)); // RETLW at the last program word
-        QCOMPARE(chip.Raw(RegConfig, 0) & 0x3000, 0x2000);   // band-gap bits
+        // ROM 1023: the RETLW at 0x3FF, the last word of the part, is a cell of the program array
+        // above the code region.
+        QCOMPARE(chip.RegionSize(RegCode), 1023);
+        QCOMPARE(chip.ProgramArrayWords(), 1024);
+        QCOMPARE(chip.ProgramWord(0x3FF), quint16(0x3480));
+        QCOMPARE(chip.Raw(RegCalibration, 0), quint16(0x3480));
+        QCOMPARE(chip.Raw(RegConfig, 0) & 0x3000, 0x2000); // band-gap bits
         chip.SetRaw(RegCode, 5, 0x0123);
         h.Load(BoxHarness::Block(OperationCode(ActErase, RegCode), 0, SocketA), ScriptXX);
         h.Send(BoxHarness::Frame(CmdExecute));
         QCOMPARE(quint8(h.Status()[12]), quint8(SocketA));
         QCOMPARE(chip.Raw(RegCode, 5), quint16(0x3FFF));
-        QCOMPARE(chip.Raw(RegCode, 0x3FF), quint16(0x3480));
+        QCOMPARE(chip.ProgramWord(0x3FF), quint16(0x3480));
         QCOMPARE(chip.Raw(RegConfig, 0) & 0x3000, 0x2000);
+        // A blank check of all ROM words passes: the programmed OSCCAL word is not one of them.
+        h.Load(BoxHarness::Block(OperationCode(ActBlankCheck, RegCode), 1022, SocketA), ScriptXX);
+        h.Send(BoxHarness::Frame(CmdExecute));
+        QCOMPARE(quint8(h.Status()[12]), quint8(SocketA));
+        // Code operations stop at ROM: a write one word past it fails there and leaves OSCCAL.
+        h.Load(BoxHarness::Block(OperationCode(ActProgram, RegCode), 1023, SocketA, CountLastIndex, UnitWord, 0x3FFF),
+               ScriptXX);
+        h.ExecuteSending(QVector<quint16>(1024, 0x0000));
+        const QByteArray past = h.Status();
+        QCOMPARE(quint8(past[12]), quint8(0));
+        QCOMPARE(BoxHarness::FailLocation(past, 0), quint32(1023));
+        QCOMPARE(chip.Raw(RegCode, 1022), quint16(0x0000));
+        QCOMPARE(chip.ProgramWord(0x3FF), quint16(0x3480));
         // Read the calibration word: it ends at 0x3FF (bytes 2-4), CAL count 1 (byte 10).
         h.Load(BoxHarness::Block(OperationCode(ActRead, RegCalibration), 0x3FF, SocketA, CountEndingAt, UnitWord, 0, 1),
                ScriptXX);
         QCOMPARE(h.ExecuteReading(2), QByteArray::fromHex("8034"));
         h.Load(BoxHarness::Block(OperationCode(ActErase, RegDevice), 0, SocketA), ScriptXX);
         h.Send(BoxHarness::Frame(CmdExecute));
-        QCOMPARE(chip.Raw(RegCode, 0x3FF), quint16(0x3FFF));
+        QCOMPARE(chip.ProgramWord(0x3FF), quint16(0x3FFF));
         // Writing it back.
         h.Load(BoxHarness::Block(OperationCode(ActProgram, RegCalibration), 0x3FF, SocketA, CountEndingAt, UnitWord,
                                  0x3FFF, 1),
                ScriptXX);
         QCOMPARE(h.ExecuteSending({0x3480}), QByteArray("88d"));
-        QCOMPARE(chip.Raw(RegCode, 0x3FF), quint16(0x3480));
+        QCOMPARE(chip.ProgramWord(0x3FF), quint16(0x3480));
     }
 
     void baselineBackupCalibrationAndIdAtTheirLocations()
@@ -161,15 +179,22 @@ private slots:
         h.Insert(0, QStringLiteral("12F508"));
         h.Boot();
         SimulatedChip& chip = *h.box.Chip(0);
+        // ROM 511: OSCCAL is the MOVLW at 0x1FF, the ID words follow at 0x200.
+        QCOMPARE(chip.RegionSize(RegCode), 511);
+        QCOMPARE(chip.ProgramWord(0x1FF), quint16(0x0C24));
+        h.Load(BoxHarness::Block(OperationCode(ActRead, RegCalibration), 0x1FF, SocketA, CountEndingAt, UnitWord, 0, 1),
+               Script5X);
+        QCOMPARE(h.ExecuteReading(2), QByteArray::fromHex("240C"));
         // Backup OSCCAL at BCALLOC 516 (CAL count 0 still moves one word).
         h.Load(BoxHarness::Block(OperationCode(ActRead, RegCalibrationBackup), 516, SocketA, CountStartingAt),
                Script5X);
         QCOMPARE(h.ExecuteReading(2), QByteArray::fromHex("240C"));
-        // ID words at IDLOC 512, four of them.
+        // ID words at IDLOC 512, four of them; OSCCAL below them stays.
         h.Load(BoxHarness::Block(OperationCode(ActProgram, RegId), 512, SocketA, CountAtAddress, UnitWord, 0x0FFF, 4),
                Script5X);
         QCOMPARE(h.ExecuteSending({1, 2, 3, 4}), QByteArray(8, '8') + 'd');
         QCOMPARE(chip.Raw(RegId, 3), quint16(4));
+        QCOMPARE(chip.ProgramWord(0x1FF), quint16(0x0C24));
         QCOMPARE(quint8(h.Status()[12]), quint8(SocketA));
     }
 

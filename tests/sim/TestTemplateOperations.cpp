@@ -37,6 +37,14 @@ struct Device {
         return QByteArray(reinterpret_cast<const char*>(rec.script.data()), rec.scriptLength);
     }
     const DeviceProfile& Profile() { return ctx.Profile(); }
+    // The block of a calibration slot as the runner sends it: byte 10 holds the CAL count (CAL,
+    // halved when a backup copy doubles it).
+    QByteArray CalibrationBlock(int slot)
+    {
+        QByteArray block = Block(slot);
+        block[10] = char(Profile().bcal ? Profile().cal / 2 : Profile().cal);
+        return block;
+    }
 };
 
 void SetLocation(QByteArray& block, quint32 value)
@@ -119,6 +127,74 @@ private slots:
                 QCOMPARE(h.ExecuteReading(2 * ee.size()), WordBytes(ee));
             }
         }
+    }
+
+    // Parts whose OSCCAL is the last word of their program memory: the code slots cover ROM and
+    // leave it alone, the calibration slots (ending at CALOFFST - 1, or at ROM for the XCAL
+    // slots) reach it, and the whole-device erase clears it until it is written back.
+    void OscillatorCalibrationAtTheTopOfProgramMemory_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("osccal");
+        QTest::addColumn<QList<int>>("readSlots"); // calibration reads
+        QTest::newRow("12F675") << QStringLiteral("12F675") << 0x3FF << QList<int>{19, 23};
+        QTest::newRow("12F508") << QStringLiteral("12F508") << 0x1FF << QList<int>{19};
+        QTest::newRow("10F200") << QStringLiteral("10F200") << 0x0FF << QList<int>{19};
+    }
+    void OscillatorCalibrationAtTheTopOfProgramMemory()
+    {
+        QFETCH(QString, device);
+        QFETCH(int, osccal);
+        QFETCH(QList<int>, readSlots);
+        Device d(device);
+        QVERIFY(d.op.boxes.isEmpty());
+        const DeviceProfile& p = d.Profile();
+        QCOMPARE(p.rom, osccal);
+        BoxHarness h;
+        h.Insert(0, device);
+        h.Boot();
+        SimulatedChip& chip = *h.box.Chip(0);
+        const quint16 factory = chip.FactoryCalibration();
+        QCOMPARE(chip.ProgramWord(osccal), factory);
+        const quint16 width = p.core == CoreFamily::CoreXX ? 0x3FFF : 0x0FFF;
+        const QByteArray factoryBytes = QByteArray(1, char(factory & 0xFF)) + char(factory >> 8);
+
+        // Program and verify every code word with 0: all ROM words pass and OSCCAL keeps its value.
+        const QVector<quint16> code(p.rom, 0x0000);
+        for (int slot : {5, 9}) {
+            h.Load(d.Block(slot), d.Script(slot));
+            h.ExecuteSending(code);
+            QCOMPARE(quint8(h.Status()[12]), SocketA);
+        }
+        QCOMPARE(chip.Raw(RegCode, p.rom - 1), quint16(0));
+        QCOMPARE(chip.ProgramWord(osccal), factory);
+        h.Load(d.Block(17), d.Script(17));
+        QCOMPARE(h.ExecuteReading(2 * p.rom), QByteArray(2 * p.rom, '\0'));
+
+        for (int slot : readSlots) {
+            h.Load(d.CalibrationBlock(slot), d.Script(slot));
+            QVERIFY2(h.ExecuteReading(2) == factoryBytes, qPrintable(QString::number(slot)));
+            QCOMPARE(quint8(h.Status()[12]), SocketA);
+        }
+        if (p.bcal) {
+            h.Load(d.CalibrationBlock(30), d.Script(30));
+            QCOMPARE(h.ExecuteReading(2), factoryBytes);
+            QCOMPARE(quint8(h.Status()[12]), SocketA);
+        }
+
+        // The whole-device erase takes OSCCAL with it; the calibration slots put it back.
+        h.Load(d.Block(0), d.Script(0));
+        h.Send(BoxHarness::Frame(CmdExecute));
+        QCOMPARE(quint8(h.Status()[12]), SocketA);
+        QCOMPARE(chip.ProgramWord(osccal), width);
+        h.Load(d.CalibrationBlock(7), d.Script(7));
+        h.ExecuteSending({factory});
+        QCOMPARE(quint8(h.Status()[12]), SocketA);
+        h.Load(d.CalibrationBlock(11), d.Script(11));
+        h.ExecuteSending({factory});
+        QCOMPARE(quint8(h.Status()[12]), SocketA);
+        QCOMPARE(chip.ProgramWord(osccal), factory);
+        QCOMPARE(chip.Raw(RegCode, p.rom - 1), width);
     }
 
     void Pic18ProgramsCodeAndVerifiesEeBytes()

@@ -114,8 +114,9 @@ bool ParseFieldLine(const QString& line, int cfgWords, FieldLine* out, QString* 
     return true;
 }
 
-// Values pinned from the datasheet facts: sizes, the configuration address (a byte address on
-// 18X), the masks of word 0 and the device code.
+// Values pinned from the datasheet facts: sizes (ROM without a calibration word at the top of
+// program memory), the configuration address (a byte address on 18X), the masks of word 0 and
+// the device code.
 struct DeviceFact {
     const char* key;
     int rom, ee;
@@ -128,11 +129,27 @@ const DeviceFact kFacts[] = {
     {"16F877", 8192, 256, "XX", 0x2007, 1, "3BFF", "CECF", "09A0"},
     {"16F84A", 1024, 64, "XX", 0x2007, 1, "3FFF", "C00F", "0560"},
     {"16F88", 4096, 256, "XX", 0x2007, 2, "3FFF", "DEFF", "0760"},
-    {"12F675", 1024, 128, "XX", 0x2007, 1, "01FF", "FE7F", "0FC0"},
-    {"12F508", 512, 0, "5X", 0xFFF, 1, "001F", "FFF7", "F508"},
+    {"12F675", 1023, 128, "XX", 0x2007, 1, "01FF", "FE7F", "0FC0"},
+    {"12F508", 511, 0, "5X", 0xFFF, 1, "001F", "FFF7", "F508"},
     {"16C57 *", 2048, 0, "5X", 0xFFF, 1, "000F", "FFF7", "C057"},
     {"18F452", 16384, 256, "18X", 0x300000, 7, "2700", "FFFF", "0420"},
     {"18F2550 ~", 16384, 256, "18X", 0x300000, 7, "CF3F", "FFFF", "1240"},
+};
+
+// Datasheet facts of the parts whose factory oscillator calibration (OSCCAL) is an instruction
+// in their program memory: the size of program memory in words (OSCCAL word included), the
+// OSCCAL address, its backup copy (0 = none) and the first ID word (on 12-bit parts right after
+// program memory).
+struct OscCalFact {
+    const char* section;
+    int programWords;
+    int osccal;
+    int backup;
+    int idloc;
+};
+const OscCalFact kOscCalFacts[] = {
+    {"12F675", 1024, 0x3FF, 0, 0x2000},   {"12F629", 1024, 0x3FF, 0, 0x2000}, {"12F508", 512, 0x1FF, 0x204, 0x200},
+    {"10F200", 256, 0x0FF, 0x104, 0x100}, {"12C508A", 512, 0x1FF, 0, 0x200},
 };
 
 // Fields whose bits protect program or data memory: CP, CPD, CPB and the block bits CP0..CP9.
@@ -357,6 +374,14 @@ private slots:
         QVERIFY(sc >= 0 && sc <= 3);
         QVERIFY2(!(sc & 2) || ee > 0, "serial numbers in EE data on a device without EE data");
 
+        // Calibration words end at CALOFFST - 1 (0: at ROM). They follow program memory or sit
+        // further up; ROM never counts them.
+        const qint64 cal = integer("CAL", 0), calOffset = integer("CALOFFST", 0);
+        const qint64 calFirst = cal >= 1 ? (calOffset != 0 ? calOffset : rom + 1) - cal : -1;
+        const bool calAfterRom = cal >= 1 && calFirst == rom;
+        if (cal >= 1)
+            QVERIFY2(calFirst >= rom, "calibration word counted as program memory");
+
         // Address conventions of the three families.
         const qint64 idloc = integer("IDLOC", 0), cfgloc = integer("CFGLOC", 0x2007), eeloc = integer("EELOC", 0);
         if (core == u"XX"_s) {
@@ -364,7 +389,7 @@ private slots:
             QCOMPARE(cfgloc, qint64(0x2007));
             QCOMPARE(eeloc, qint64(ee > 0 ? 0x2100 : 0));
         } else if (core == u"5X"_s) {
-            QCOMPARE(idloc, rom);
+            QCOMPARE(idloc, rom + (calAfterRom ? cal : 0)); // right after program memory and OSCCAL
             QCOMPARE(cfgloc, qint64(0xFFF));
             QCOMPARE(eeloc, qint64(0));
             QCOMPARE(ee, qint64(0));
@@ -400,7 +425,7 @@ private slots:
         }
 
         // Calibration words and the extra-calibration choices.
-        const qint64 cal = integer("CAL", 0), xcal = integer("XCAL", 0);
+        const qint64 xcal = integer("XCAL", 0);
         const QStringList lines = f.ReadSectionLines(s);
         const QStringList xcalLines = lines.filter(QRegularExpression(u"^\\*XCAL_"_s));
         if (cal < 1) {
@@ -410,10 +435,12 @@ private slots:
         quint32 calMask = 0;
         QVERIFY2(ReadHexKey(f, s, u"CALMASK"_s, &calMask, &why), qPrintable(why));
         QVERIFY(calMask != 0 && (calMask & ~width) == 0);
-        const qint64 calOffset = integer("CALOFFST", 0);
-        QVERIFY2(calOffset >= 1 && calOffset <= rom, "calibration word outside program memory");
-        if (integer("BCAL", 0))
-            QVERIFY2(integer("BCALLOC", 0) >= rom && integer("BCALLOC", 0) <= 0xFFFF, "backup inside program memory");
+        QVERIFY2(calOffset >= 0 && calOffset <= 0xFFFF, "calibration beyond the word address map");
+        if (integer("BCAL", 0)) {
+            const qint64 backup = integer("BCALLOC", 0);
+            QVERIFY2(backup >= calFirst + cal && backup <= 0xFFFF, "backup inside program memory or calibration");
+            QVERIFY2(core != u"5X"_s || backup >= idloc + 4, "backup over the ID words");
+        }
         if (xcal < 1) {
             QVERIFY(xcalLines.isEmpty());
             return;
@@ -527,6 +554,51 @@ private slots:
         QCOMPARE(f.ReadString(s, u"FUSEMASK"_s, QString()), QLatin1String(want.fusemask));
         QCOMPARE(f.ReadString(s, u"CPMASK"_s, QString()), QLatin1String(want.cpmask));
         QCOMPARE(it->code, QLatin1String(want.code));
+    }
+
+    // A factory OSCCAL word at the top of program memory is not program memory to the rest of
+    // the program: the code buffer, the HEX writer and the calibration operations expect it at
+    // ROM .. ROM+CAL-1 and the code operations cover ROM words. So ROM + CAL is the datasheet's
+    // program memory size, the calibration operations end at the OSCCAL address, and the
+    // backup and ID words sit where the datasheet puts them. Every device with calibration
+    // words must be one of these facts, so that a new one cannot skip the check.
+    void CalibrationWordsFollowProgramMemory()
+    {
+        QSet<QString> calibrated;
+        for (const DeviceEntry& device : m_devices) {
+            const IniFile* f = KeysFile(device);
+            QVERIFY2(f, "EXT names a file outside the set");
+            if (f->ReadInteger(device.section, u"CAL"_s, 0) >= 1)
+                calibrated.insert(device.section);
+        }
+        QSet<QString> listed;
+        for (const OscCalFact& want : kOscCalFacts) {
+            const QString section = QString::fromLatin1(want.section);
+            listed.insert(section);
+            const auto it = std::find_if(m_devices.begin(), m_devices.end(),
+                                         [&](const DeviceEntry& d) { return d.section == section; });
+            QVERIFY2(it != m_devices.end() && KeysFile(*it), want.section);
+            const IniFile& f = *KeysFile(*it);
+            auto integer = [&](const char* key) { return f.ReadInteger(section, QString::fromLatin1(key), 0); };
+            const QString where = section + u": "_s;
+            const qint64 rom = integer("ROM"), cal = integer("CAL"), calOffset = integer("CALOFFST");
+            QVERIFY2(cal >= 1, qPrintable(where + u"OSCCAL in program memory but no CAL"_s));
+            QVERIFY2(
+                rom + cal == want.programWords,
+                qPrintable(where + u"ROM %1 + CAL %2, datasheet %3 words"_s.arg(rom).arg(cal).arg(want.programWords)));
+            // The calibration operations address the words ending at CALOFFST - 1, or at ROM when
+            // CALOFFST is 0.
+            const qint64 lastCal = calOffset != 0 ? calOffset - 1 : rom;
+            QVERIFY2(lastCal == want.osccal,
+                     qPrintable(where + u"calibration ends at %1, OSCCAL is at %2"_s.arg(lastCal).arg(want.osccal)));
+            QCOMPARE(integer("BCAL"), qint64(want.backup != 0));
+            if (want.backup != 0)
+                QCOMPARE(integer("BCALLOC"), qint64(want.backup));
+            QCOMPARE(integer("IDLOC"), qint64(want.idloc));
+        }
+        for (const QString& section : calibrated)
+            QVERIFY2(listed.contains(section),
+                     qPrintable(section + u": calibration words without a datasheet fact here"_s));
     }
 
     // The shipped table is what the simulator and the end-to-end tests run against, so it must

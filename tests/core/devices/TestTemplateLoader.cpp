@@ -335,10 +335,11 @@ private slots:
         QTest::addColumn<QList<int>>("absent");
         QTest::newRow("16F877A") << "16F877A" << QList<int>{0, 1, 2, 3, 4, 6, 10, 8, 15}
                                  << QList<qint64>{0, 8192, 8449, 4, 0, 8449, 8449, 4, 0} << QList<int>{7, 22, 30};
-        QTest::newRow("12F675") << "12F675" << QList<int>{7, 19, 22, 23, 2} << QList<qint64>{1024, 1024, 0, 1025, 8449}
-                                << QList<int>{30, 31};
-        QTest::newRow("12F508") << "12F508" << QList<int>{0, 3, 8, 7, 30} << QList<qint64>{517, 513, 513, 512, 517}
-                                << QList<int>{2, 6, 22};
+        // Code covers ROM, the words below OSCCAL; every calibration slot ends at OSCCAL (0x3FF).
+        QTest::newRow("12F675") << "12F675" << QList<int>{5, 7, 19, 22, 23, 2}
+                                << QList<qint64>{1023, 1024, 1024, 0, 1024, 8449} << QList<int>{30, 31};
+        QTest::newRow("12F508") << "12F508" << QList<int>{0, 1, 3, 8, 7, 30}
+                                << QList<qint64>{517, 511, 513, 513, 512, 517} << QList<int>{2, 6, 22};
         QTest::newRow("16C57") << "16C57" << QList<int>{0, 3, 28} << QList<qint64>{2049, 2049, 0}
                                << QList<int>{0, 2, 28, 7};
         QTest::newRow("18F252") << "18F252" << QList<int>{3, 8, 20, 2, 10, 18, 4, 16}

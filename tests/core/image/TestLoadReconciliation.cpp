@@ -193,7 +193,8 @@ private slots:
     {
         Bench b;
         b.LoadDevice("12F675");
-        b.Open("12F675", {Record(0x0800, {0x44, 0x34})});
+        // OSCCAL is the last word of the part, 0x3FF (byte 0x7FE), right after ROM.
+        b.Open("12F675", {Record(0x07FE, {0x44, 0x34})});
         for (int socket = 0; socket < 4; ++socket) {
             QCOMPARE(b.ctx.Image().Calibration(socket).words[0], quint16(0x3444));
             // A device load starts every socket on the first choice.
