@@ -65,6 +65,16 @@ BoxOperation::BoxOperation(const QByteArray& pb, const QByteArray& script, const
     if (!m_valid)
         m_transfer = Transfer::None;
 
+    // A panel write sends program words panel by panel: the region splits into byte 17 panels of
+    // equal size, and each visit to a panel brings byte 13 / 2 consecutive words.
+    if ((m_flags & FlagPanelWrite) && m_region == RegCode && m_transfer == Transfer::Send && m_wireBytes == 2) {
+        m_panels = qMax(1, int(at(PbPanels)));
+        m_groupWords = qMax(1, at(PbBlockBytes) / 2);
+        m_panelWords = m_count / m_panels;
+        if (m_panelWords < m_groupWords)
+            m_panels = 1; // too small to split: plain order
+    }
+
     // Address the sockets; a chip of another family than the script's does not answer.
     const quint8 sockets = at(PbSocketMask);
     const quint8 family = script.isEmpty() ? 0 : quint8(script[0]);
@@ -201,7 +211,16 @@ void BoxOperation::Receive(quint8 byte)
     const quint16 value = quint16(quint8(m_item[0]) | (m_wireBytes >= 2 ? quint8(m_item[1]) << 8 : 0));
     const quint16 mask = m_wireBytes == 4 ? quint16(quint8(m_item[2]) | quint8(m_item[3]) << 8) : 0;
     m_item.clear();
-    ApplyItem(m_itemsDone++, value, mask);
+    ApplyItem(ItemOfArrival(m_itemsDone++), value, mask);
+}
+
+qint64 BoxOperation::ItemOfArrival(qint64 n) const
+{
+    if (m_panels <= 1)
+        return n;
+    const qint64 round = qint64(m_panels) * m_groupWords;
+    const qint64 within = n % round;
+    return n / round * m_groupWords + within / m_groupWords * m_panelWords + within % m_groupWords;
 }
 
 void BoxOperation::ApplyItem(qint64 item, quint16 value, quint16 transferredMask)

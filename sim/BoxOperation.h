@@ -50,6 +50,9 @@ private:
     quint32 LocationOf(qint64 item) const;
     quint16 ItemMask(const SimulatedChip& chip, qint64 index, quint16 transferredMask) const;
     void ApplyItem(qint64 item, quint16 value, quint16 transferredMask);
+    // The item that the n-th word of the transfer stands for: n itself, or, for a panel write,
+    // its place in the panel order (write groups of W words visiting each panel in turn).
+    qint64 ItemOfArrival(qint64 n) const;
 
     Chips m_chips{};
     BoxProtocol::Action m_action = BoxProtocol::ActNone;
@@ -63,6 +66,9 @@ private:
     bool m_highByteOnly = false;
     quint16 m_mask = 0xFFFF;
     quint8 m_flags = 0;
+    int m_panels = 1;       // panel write: number of panels
+    qint64 m_panelWords = 0; // panel write: words per panel
+    int m_groupWords = 1;   // panel write: words written to one panel at a time
     BoxProtocol::ItemUnit m_unit = BoxProtocol::UnitWord;
     QByteArray m_item;
     qint64 m_itemsDone = 0;

@@ -256,6 +256,44 @@ private slots:
         QCOMPARE(chip.Raw(RegCode, 0x81), quint16(0x5678));
     }
 
+    // Panel writes: the words arrive write group by write group, visiting each panel in turn, and
+    // land at their own addresses; a verify in the same order names the failing word's address.
+    void panelWritesLandInProgramOrder()
+    {
+        BoxHarness h;
+        h.Insert(0, QStringLiteral("18F252"));
+        h.Boot();
+        constexpr int Count = 64, Panels = 4, PanelWords = Count / Panels, Group = 4;
+        QVector<quint16> image(Count);
+        for (int a = 0; a < Count; ++a)
+            image[a] = quint16(0x1000 + 3 * a);
+        QVector<quint16> wire;
+        for (int o = 0; o < PanelWords; o += Group)
+            for (int f = 0; f < Panels; ++f)
+                for (int l = 0; l < Group; ++l)
+                    wire << image[o + f * PanelWords + l];
+        QCOMPARE(wire.size(), Count);
+        auto block = [&](Action action) {
+            QByteArray pb = BoxHarness::Block(OperationCode(action, RegCode), Count - 1, SocketA, CountLastIndex,
+                                              UnitWord, 0xFFFF, 0, quint8(FlagWriteAll | FlagPanelWrite));
+            pb[PbPanels] = char(Panels);
+            pb[PbBlockBytes] = char(2 * Group);
+            return pb;
+        };
+        h.Load(block(ActProgram), Script18X);
+        h.ExecuteSending(wire);
+        QCOMPARE(quint8(h.Status()[12]), quint8(SocketA));
+        for (int a = 0; a < Count; ++a)
+            QCOMPARE(h.box.Chip(0)->Raw(RegCode, a), image[a]);
+
+        h.box.Chip(0)->SetRaw(RegCode, 37, 0x0000);
+        h.Load(block(ActVerify), Script18X);
+        h.ExecuteSending(wire);
+        const QByteArray status = h.Status();
+        QCOMPARE(quint8(status[12]), quint8(0));
+        QCOMPARE(BoxHarness::FailLocation(status, 0), quint32(37));
+    }
+
     void refusedOperations()
     {
         BoxHarness h;
