@@ -89,10 +89,11 @@ bool LinkPort::OpenTarget(const QString& target, const QString& baudText)
     // A 57600 open always resets the box; the 115200 reopen after the speed change must not.
     if (baud != BoxProtocol::HighBaud)
         HardwareReset();
-    const bool stopped = m_hooks->StopRequested();
-    if (stopped)
+    // A reset pulse that failed has already closed the port: that open failed too.
+    const bool failed = m_hooks->StopRequested() || !m_transport || !m_transport->IsOpen();
+    if (failed)
         ClosePort();
-    return stopped;
+    return failed;
 }
 
 void LinkPort::ClosePort()

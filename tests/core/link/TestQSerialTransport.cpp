@@ -318,7 +318,7 @@ private slots:
         // Through the link: a 57600 open opens and configures the device, then its reset pulse is
         // reported as a handshake failure and the port is closed; a 115200 open needs no pulse.
         LinkRig rig;
-        rig.port.OpenTarget(m_pty->path, QStringLiteral("57600"));
+        QVERIFY(rig.port.OpenTarget(m_pty->path, QStringLiteral("57600")));
         QStringList lines = rig.history.DisplayText();
         QCOMPARE(lines.mid(lines.size() - 2), (QStringList{QStringLiteral(" Error with COM Handshake: "),
                                                            QStringLiteral("  Inappropriate ioctl for device")}));
