@@ -191,16 +191,45 @@ bool BoxLink::SendWord(quint16 word)
     return m_flags.StopRequested;
 }
 
+// The reads keep the window full: the requests ('r', each answered by '8' and one data byte) run
+// ahead of the data they fetch, up to 16 unacknowledged and never past the end of the current
+// progress step, whose drain bounds the data in flight. The bytes and their order on the wire are
+// those of requesting and reading one item after the other; only the waiting differs.
+
+void BoxLink::IssueReads(ReadAhead& reads)
+{
+    while (reads.issued < reads.limit && m_inFlight < Window && !m_flags.StopRequested) {
+        ++reads.issued;
+        SendRead(reads.doneOnLast && reads.issued == reads.total);
+    }
+}
+
+quint8 BoxLink::ReadAheadByte(ReadAhead& reads)
+{
+    IssueReads(reads);
+    if (m_available == 0 && !m_flags.StopRequested) {
+        StartWatchdog();
+        while (m_available == 0 && !m_flags.StopRequested) {
+            ProcessReceived();
+            ProcessEvents();
+            IssueReads(reads);
+        }
+        StopWatchdog();
+    }
+    return TakeByte();
+}
+
 bool BoxLink::ReadWords(quint16* words, int count)
 {
     m_progress.SetupProgress(count);
+    const int n = qMax(1, count);
+    ReadAhead reads{2 * n, 0, 0, true};
     int sinceStep = 0;
     int i = 0;
     do {
-        const bool last = i + 1 >= count;
-        SendRead(false);
-        SendRead(last);
-        words[i] = ReadWord();
+        reads.limit = 2 * qMin(n, i + m_progress.Step() - sinceStep);
+        const quint8 low = ReadAheadByte(reads);
+        words[i] = m_flags.StopRequested ? 0 : quint16(low | ReadAheadByte(reads) << 8);
         BulkStep(sinceStep);
         ++i;
     } while (i < count && !m_flags.StopRequested);
@@ -210,15 +239,16 @@ bool BoxLink::ReadWords(quint16* words, int count)
 
 bool BoxLink::ReadBytes(quint16* elements, int count)
 {
+    // A count of 0 or less still reads one pair, without the 'd'.
     m_progress.SetupProgress(count);
+    const int n = qMax(1, count);
+    ReadAhead reads{2 * n, 0, 0, count >= 1};
     int sinceStep = 0;
     int i = 0;
     do {
-        const bool last = i + 1 == count;
-        SendRead(false);
-        elements[2 * i] = ReadByte();
-        SendRead(last);
-        elements[2 * i + 1] = ReadByte();
+        reads.limit = 2 * qMin(n, i + m_progress.Step() - sinceStep);
+        elements[2 * i] = ReadAheadByte(reads);
+        elements[2 * i + 1] = ReadAheadByte(reads);
         BulkStep(sinceStep);
         ++i;
     } while (i < count && !m_flags.StopRequested);

@@ -256,6 +256,11 @@ quint8 BoxLink::ReadByte()
 {
     if (m_available == 0)
         WaitData();
+    return TakeByte();
+}
+
+quint8 BoxLink::TakeByte()
+{
     if (m_flags.StopRequested || m_available == 0)
         return 0;
     const quint8 b = m_ring[m_ringRead];

@@ -162,6 +162,23 @@ private:
     void BulkStep(int& sinceStep);
     void FinishBulk();
 
+    // The read requests of a bulk read: total requests in all, issued so far, and how far they may
+    // run ahead (the end of the current progress step). The last request also expects the 'd'
+    // when doneOnLast is set.
+    struct ReadAhead {
+        int total = 0;
+        int issued = 0;
+        int limit = 0;
+        bool doneOnLast = false;
+    };
+    // Sends the next read requests while the window has room, up to the limit.
+    void IssueReads(ReadAhead& reads);
+    // The next data byte of a bulk read; while it waits, every acknowledgement that frees the
+    // window is used at once for a further request.
+    quint8 ReadAheadByte(ReadAhead& reads);
+    // The oldest received data byte, or 0 when there is none or a stop was requested.
+    quint8 TakeByte();
+
     LinkPort& m_port;
     LinkErrorWord& m_errors;
     ProgramFlags& m_flags;

@@ -1,7 +1,7 @@
 #include "link/EventWait.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -9,15 +9,18 @@ bool WaitForCondition(const std::function<bool()>& done, int timeoutMs)
 {
     if (done())
         return true;
-    QElapsedTimer clock;
-    clock.start();
-    // A ticking timer guarantees that WaitForMoreEvents wakes up to look at the clock.
-    QTimer tick;
-    tick.setInterval(2);
-    tick.start();
+    const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
+    // The loop sleeps until an event arrives; a single-shot timer at the deadline guarantees that
+    // WaitForMoreEvents wakes up when the time is over, without waking on a fixed tick meanwhile.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
     while (!done()) {
-        if (clock.elapsed() >= timeoutMs)
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
             return done();
+        if (!wake.isActive())
+            wake.start(int(remaining));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;

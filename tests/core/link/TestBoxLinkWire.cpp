@@ -1,6 +1,7 @@
 #include "LinkFixture.h"
 
 #include <QTest>
+#include <QTimer>
 
 using namespace BoxProtocol;
 using Bit = LinkErrorWord::Bit;
@@ -34,6 +35,63 @@ std::unique_ptr<SimulatedChip> Chip877A()
         qFatal("%s", qPrintable(error));
     return std::make_unique<SimulatedChip>(g);
 }
+
+// Sits in front of the fixture's tap and hands the box's replies to the host only when the host
+// next waits (from the event loop), as a real line does: whatever the host sends in one go goes
+// out before any answer to it can arrive. It counts the read requests ('r') the host has sent and
+// the acknowledgements it has handed over, so the requests in flight seen by the host are known
+// at every write.
+struct DeferredTap : BoxEndpoint {
+    BoxEndpoint* inner = nullptr;
+    Sink host;
+    QByteArray pending;
+    QObject context; // cancels a pending hand-over when the tap goes
+    bool counting = false;
+    int requests = 0;
+    qint64 handedOver = 0;         // reply bytes given to the host while counting
+    int mostAhead = 0;             // most requests sent but not yet acknowledged to the host
+    int requestsAtFirstReply = -1; // requests sent when the first reply reached the host
+
+    int AcksHandedOver() const { return int((handedOver + 1) / 2); } // '8' then data, per request
+    void StartCounting()
+    {
+        counting = true;
+        requests = mostAhead = 0;
+        handedOver = 0;
+        requestsAtFirstReply = -1;
+    }
+    void AttachHost(Sink sink) override
+    {
+        host = std::move(sink);
+        inner->AttachHost([this](const QByteArray& bytes) {
+            if (pending.isEmpty())
+                QTimer::singleShot(0, &context, [this] { HandOver(); });
+            pending += bytes;
+        });
+    }
+    void HandOver()
+    {
+        if (counting) {
+            if (requestsAtFirstReply < 0)
+                requestsAtFirstReply = requests;
+            handedOver += pending.size();
+        }
+        const QByteArray bytes = pending;
+        pending.clear();
+        if (host)
+            host(bytes);
+    }
+    void HostLineRate(qint32 baud) override { inner->HostLineRate(baud); }
+    void HostDtr(bool raised) override { inner->HostDtr(raised); }
+    void HostBytes(const QByteArray& bytes) override
+    {
+        if (counting) {
+            requests += int(bytes.count(char(ReadRequest)));
+            mostAhead = qMax(mostAhead, requests - AcksHandedOver());
+        }
+        inner->HostBytes(bytes);
+    }
+};
 } // namespace
 
 class TestBoxLinkWire : public QObject
@@ -49,7 +107,105 @@ private:
                                          false);
     }
 
+    // Opens the link through a DeferredTap in front of the fixture's tap and starts the firmware.
+    static bool OpenDeferred(LinkFixture& f, DeferredTap& deferred)
+    {
+        deferred.inner = &f.tap;
+        f.factory.RegisterLoopback(QStringLiteral("deferred"), &deferred);
+        if (f.port.OpenTarget(QStringLiteral("loop://deferred"), QStringLiteral("57600")))
+            return false;
+        f.link.ClearProtocolState();
+        f.link.SendRaw('<', false, 0);
+        f.link.SendRaw('R', false, 0);
+        f.link.SendRaw('>', true, BoxLink::ClassResync);
+        f.link.WaitAllReplies();
+        f.Clear();
+        return f.errors.Word() == 0 && f.box.CurrentMode() == BoxSimulator::Mode::Application;
+    }
+
+    // Fills code memory with a pattern and starts a read of its first items.
+    static bool StartRead(LinkFixture& f, quint32 value, quint8 countRule, quint8 unit)
+    {
+        for (int i = 0; i < 2048; ++i)
+            f.box.Chip(0)->SetRaw(RegCode, i, quint16((i * 53 + 7) & 0x3FFF));
+        QByteArray block = Block(OperationCode(ActRead, RegCode), value, SocketA);
+        block[PbCountRule] = char(countRule);
+        block[PbItemUnit] = char(unit);
+        return !Setup(f, block) && !f.link.Command(CmdExecute, false);
+    }
+
+    static quint16 Pattern(int i) { return quint16((i * 53 + 7) & 0x3FFF); }
+
 private slots:
+    void readRequestsRunAheadUpToTheWindow()
+    {
+        // 1000 words: a progress step of 10 words (20 requests), so the window is the limit.
+        DeferredTap deferred; // outlives the fixture's port, which detaches from it on closing
+        LinkFixture f;
+        f.box.InsertChip(0, Chip877A());
+        QVERIFY(OpenDeferred(f, deferred));
+        QVERIFY(StartRead(f, 999, CountLastIndex, UnitWord));
+        f.Clear();
+        deferred.StartCounting();
+        std::vector<quint16> words(1000, 0xFFFF);
+        QVERIFY(!f.link.ReadWords(words.data(), 1000));
+        QCOMPARE(f.errors.Word(), quint64(0));
+        // The host sent a full window before the first reply reached it, and never more.
+        QCOMPARE(deferred.requestsAtFirstReply, BoxLink::Window);
+        QCOMPARE(deferred.mostAhead, BoxLink::Window);
+        // The wire carries exactly the bytes of reading word by word, in the same order.
+        QByteArray expected;
+        for (int i = 0; i < 1000; ++i) {
+            expected += '8';
+            expected += char(Pattern(i) & 0xFF);
+            expected += '8';
+            expected += char(Pattern(i) >> 8);
+            QCOMPARE(words[size_t(i)], Pattern(i));
+        }
+        QCOMPARE(f.sent, QByteArray(2000, char(ReadRequest)));
+        QCOMPARE(f.received, expected + 'd');
+        QCOMPARE(f.link.ExpectedCount(), 0);
+        QCOMPARE(f.link.InFlight(), 0);
+
+        // Bytes: 1000 pairs (2000 bytes, the low byte of each code word), the same window.
+        QVERIFY(StartRead(f, 999, CountPairs, UnitByte));
+        f.Clear();
+        deferred.StartCounting();
+        std::vector<quint16> bytes(2000, 0xFFFF);
+        QVERIFY(!f.link.ReadBytes(bytes.data(), 1000));
+        QCOMPARE(f.errors.Word(), quint64(0));
+        QCOMPARE(deferred.requestsAtFirstReply, BoxLink::Window);
+        QCOMPARE(deferred.mostAhead, BoxLink::Window);
+        expected.clear();
+        for (int i = 0; i < 2000; ++i) {
+            expected += '8';
+            expected += char(Pattern(i) & 0xFF);
+            QCOMPARE(bytes[size_t(i)], quint16(Pattern(i) & 0xFF));
+        }
+        QCOMPARE(f.sent, QByteArray(2000, char(ReadRequest)));
+        QCOMPARE(f.received, expected + 'd');
+    }
+
+    void readRequestsStopAtTheProgressStep()
+    {
+        // 300 words: a progress step of 3 words, after which every reply is drained; the
+        // requests never run ahead into the next step.
+        DeferredTap deferred; // outlives the fixture's port, which detaches from it on closing
+        LinkFixture f;
+        f.box.InsertChip(0, Chip877A());
+        QVERIFY(OpenDeferred(f, deferred));
+        QVERIFY(StartRead(f, 299, CountLastIndex, UnitWord));
+        f.Clear();
+        deferred.StartCounting();
+        std::vector<quint16> words(300, 0);
+        QVERIFY(!f.link.ReadWords(words.data(), 300));
+        QCOMPARE(f.errors.Word(), quint64(0));
+        QCOMPARE(deferred.mostAhead, 6);
+        QCOMPARE(f.sent, QByteArray(600, char(ReadRequest)));
+        QCOMPARE(words[299], Pattern(299));
+        QCOMPARE(f.progress.Position(), 300);
+    }
+
     void commandFramesAndCompletion()
     {
         LinkFixture f;
