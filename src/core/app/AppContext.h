@@ -9,6 +9,7 @@
 #include "devices/FieldSelectorSlots.h"
 #include "devices/SupportFiles.h"
 #include "devices/TemplateTables.h"
+#include "image/HardwareInformation.h"
 #include "image/MemoryImage.h"
 #include "options/OptionTable.h"
 #include "options/OptionBindings.h"
@@ -44,6 +45,8 @@ public:
     FieldSelectorSlots& FieldSelectors() { return m_fieldSelectors; }
     SupportFileState& Support() { return m_support; }
     MemoryImage& Image() { return m_image; }
+    // What the link last learnt about the programmer box, as the information report shows it.
+    HardwareInformation& Hardware() { return m_hardware; }
     // The selected device's template: operation records, task rows, task tree and menu.
     TemplateTables& Templates() { return m_templates; }
     // Everything that follows the options registers here (controls, commands, task rows, hooks).
@@ -72,6 +75,7 @@ private:
     FieldSelectorSlots m_fieldSelectors;
     SupportFileState m_support;
     MemoryImage m_image;
+    HardwareInformation m_hardware;
     TemplateTables m_templates;
     OptionBindings m_bindings;
     SerialNumberSettings m_serialSettings;

@@ -11,6 +11,7 @@ struct HardwareInformation {
     int revision = 0;        // hardware revision
     int modification = 0;    // modification byte
     int modificationFlags = 0;
+    QString hardwareVersion = QStringLiteral(" "); // the about box's text, shown until identified
     QString bootVersion = QStringLiteral(" ");
     QString firmwareVersion = QStringLiteral(" ");
     QString serialNumber = QStringLiteral(" ");

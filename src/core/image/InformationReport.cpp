@@ -99,7 +99,7 @@ QStringList InformationReportLines(AppContext& ctx, const HardwareInformation& h
     r.Value(QStringLiteral("Hardware Version:"), hardware.identified
                                                      ? QString::number(hardware.revision, 16).toUpper() + u'-' +
                                                            QString::number(hardware.modification, 16).toUpper()
-                                                     : QStringLiteral(" "));
+                                                     : hardware.hardwareVersion);
     r.Value(QStringLiteral("MOD #1, 5X Mod:"), flags & 1   ? QStringLiteral("Yes -User")
                                                : flags & 2 ? QStringLiteral("Yes")
                                                            : QStringLiteral("No"));
@@ -115,14 +115,9 @@ QStringList InformationReportLines(AppContext& ctx, const HardwareInformation& h
 
 void BuildInformationReport(AppContext& ctx)
 {
-    BuildInformationReport(ctx, HardwareInformation{});
-}
-
-void BuildInformationReport(AppContext& ctx, const HardwareInformation& hardware)
-{
     if (!ctx.Flags().ProgramReady)
         return;
-    ctx.Window().SetInformationText(InformationReportLines(ctx, hardware).join(u'\n'));
+    ctx.Window().SetInformationText(InformationReportLines(ctx, ctx.Hardware()).join(u'\n'));
     UpdateInformationWindow(ctx);
 }
 

@@ -10,10 +10,9 @@ class AppContext;
 // label, blanks up to 24 characters, then the value; each heading is followed by 24 '-'.
 QStringList InformationReportLines(AppContext& ctx, const HardwareInformation& hardware);
 
-// Rebuilds the "Information:" box and the information window (only once start-up has completed).
-// The hardware lines show the box as not yet reached.
+// Rebuilds the "Information:" box and the information window (only once start-up has completed),
+// with the hardware lines of what the link last learnt (the context's HardwareInformation).
 void BuildInformationReport(AppContext& ctx);
-void BuildInformationReport(AppContext& ctx, const HardwareInformation& hardware);
 
 // The information window: caption "Information - " + the HEX path, text the fuse summary followed
 // by the information report.

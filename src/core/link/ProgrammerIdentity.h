@@ -34,11 +34,15 @@ public:
     int Revision() const { return m_revision; }
     int Modification() const { return m_modification; }
     int ModificationFlags() const { return m_modificationFlags; }
+    // True once the box's identification has been decoded, until it is found missing.
+    bool Identified() const { return m_identified; }
     void SetHardwareFacts(int revision, int modification, int flags)
     {
         m_revision = revision;
         m_modification = modification;
         m_modificationFlags = flags;
+        m_identified = true;
+        emit Changed();
     }
 
     // No programmer answered: every text says so and the remembered hardware facts are cleared.
@@ -46,6 +50,7 @@ public:
     {
         m_hardware = m_firmware = m_boot = m_serial = NotAvailable;
         m_revision = m_modification = m_modificationFlags = 0;
+        m_identified = false;
         emit Changed();
     }
 
@@ -68,4 +73,5 @@ private:
     int m_revision = 0;
     int m_modification = 0;
     int m_modificationFlags = 0;
+    bool m_identified = false;
 };

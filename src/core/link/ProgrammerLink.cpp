@@ -1,6 +1,7 @@
 #include "link/ProgrammerLink.h"
 
 #include "app/AppContext.h"
+#include "image/InformationReport.h"
 #include "link/ErrorReport.h"
 
 ProgrammerLink::ProgrammerLink(AppContext& ctx, QObject* parent)
@@ -12,6 +13,17 @@ ProgrammerLink::ProgrammerLink(AppContext& ctx, QObject* parent)
     m_errors.SetHardFaultHandler([this] { m_port.SetProgrammerReady(false); });
     m_link.SetHandshake([this] { FirmwareHandshake(); });
     m_link.SetMarkNotAvailable([this] { MarkHardwareNotAvailable(); });
+    connect(&m_identity, &ProgrammerIdentity::Changed, this, [this] {
+        HardwareInformation& h = m_ctx.Hardware();
+        h.identified = m_identity.Identified();
+        h.revision = m_identity.Revision();
+        h.modification = m_identity.Modification();
+        h.modificationFlags = m_identity.ModificationFlags();
+        h.hardwareVersion = m_identity.HardwareVersion();
+        h.bootVersion = m_identity.BootLoaderId();
+        h.firmwareVersion = m_identity.FirmwareVersion();
+        h.serialNumber = m_identity.SerialNumber();
+    });
 }
 
 ProgrammerLink::~ProgrammerLink() = default;

@@ -1,5 +1,6 @@
 // The reset of the programmer and the negotiation of the link speed.
 #include "app/AppContext.h"
+#include "image/InformationReport.h"
 #include "link/BoxProtocol.h"
 #include "link/ProgrammerLink.h"
 #include "options/OptionIndex.h"
@@ -99,6 +100,7 @@ void ProgrammerLink::ResetProgrammer()
     }
 
     m_progress.SetPosition(0);
+    BuildInformationReport(m_ctx);
     if (m_hooks.afterReset)
         m_hooks.afterReset();
 }

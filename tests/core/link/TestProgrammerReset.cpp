@@ -269,6 +269,34 @@ private slots:
         QVERIFY(rig.ctx.ExitCode() & Bit::NotResponding);
     }
 
+    // After every reset the information report's hardware lines show what the box told, and what
+    // a silent box leaves: the identity's "not available" texts.
+    void informationReportShowsTheIdentity()
+    {
+        ResetRig rig;
+        rig.ctx.Flags().ProgramReady = true;
+        rig.box.Identity().modification = 0x0B; // 5X user mod, C1 mod, dual VPP
+        rig.link.ResetCommand();
+        auto value = [&rig](const QString& label) {
+            for (const QString& line : rig.ctx.Window().InformationText().split(u'\n'))
+                if (line.startsWith(u' ' + label + u' '))
+                    return line.mid(24);
+            return QStringLiteral("<missing>");
+        };
+        QCOMPARE(value("Hardware Version:"), QStringLiteral("3-B"));
+        QCOMPARE(value("MOD #1, 5X Mod:"), QStringLiteral("Yes -User"));
+        QCOMPARE(value("MOD #3, Dual VPP:"), QStringLiteral("Yes"));
+        QCOMPARE(value("Firmware Version:"), QStringLiteral("24.1"));
+        QCOMPARE(value("Serial Number:"), QStringLiteral("1001"));
+
+        rig.box.Faults().silentAfter = 0;
+        rig.link.Port().SetProgrammerReady(false);
+        rig.link.ResetCommand();
+        QCOMPARE(value("Hardware Version:"), ProgrammerIdentity::NotAvailable);
+        QCOMPARE(value("Firmware Version:"), ProgrammerIdentity::NotAvailable);
+        QCOMPARE(value("MOD #1, 5X Mod:"), QStringLiteral("No"));
+    }
+
     void portThatCannotBeOpened()
     {
         ResetRig rig;
