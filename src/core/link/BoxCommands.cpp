@@ -9,15 +9,20 @@
 
 using Bit = LinkErrorWord::Bit;
 
+void BoxLink::SendCommandFrame(quint8 cmd)
+{
+    // '<' cmd '>': each byte acknowledged, the last one also echoed with the command number.
+    SendFramed(BoxProtocol::FrameStart, false, 0);
+    if (LinkHealthy())
+        SendFramed(cmd, false, 0);
+    if (LinkHealthy())
+        SendFramed(BoxProtocol::FrameEnd, true, cmd);
+}
+
 bool BoxLink::Command(quint8 cmd, bool completion)
 {
     if (LinkHealthy()) {
-        // '<' cmd '>': each byte acknowledged, the last one also echoed with the command number.
-        SendFramed(BoxProtocol::FrameStart, false, 0);
-        if (LinkHealthy())
-            SendFramed(cmd, false, 0);
-        if (LinkHealthy())
-            SendFramed(BoxProtocol::FrameEnd, true, cmd);
+        SendCommandFrame(cmd);
         if (completion && LinkHealthy())
             Expect(ClassDone);
         WaitAllReplies();
@@ -30,11 +35,7 @@ bool BoxLink::CommandWithReplies(quint8 cmd, quint8 replyClass, int n, bool comp
     m_blockCounter = 0;
     m_progress.SetupProgress(n);
     if (LinkHealthy()) {
-        SendFramed(BoxProtocol::FrameStart, false, 0);
-        if (LinkHealthy())
-            SendFramed(cmd, false, 0);
-        if (LinkHealthy())
-            SendFramed(BoxProtocol::FrameEnd, true, cmd);
+        SendCommandFrame(cmd);
         // A long execute expects one class per 256 words; Expect waits for queue space, so a
         // count larger than the queue is taken in parts as the box answers.
         for (int i = 0; i < n && LinkHealthy(); ++i)

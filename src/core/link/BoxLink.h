@@ -160,6 +160,8 @@ private:
     void ProcessEvents();
     bool WaitQueueSpace();
     void BulkStep(int& sinceStep);
+    // Sends '<' cmd '>' while the link stays healthy, expecting the echo after the last byte.
+    void SendCommandFrame(quint8 cmd);
     void FinishBulk();
 
     // The read requests of a bulk read: total requests in all, issued so far, and how far they may
