@@ -180,12 +180,12 @@ void SerialAdapterModel::ArmWakeup(qint64 delayNs)
 {
 #ifdef Q_OS_LINUX
     if (m_timerFd >= 0) {
-        itimerspec spec{};
+        itimerspec wake{};
         if (delayNs > 0) {
-            spec.it_value.tv_sec = time_t(delayNs / 1'000'000'000);
-            spec.it_value.tv_nsec = long(delayNs % 1'000'000'000);
+            wake.it_value.tv_sec = time_t(delayNs / 1'000'000'000);
+            wake.it_value.tv_nsec = long(delayNs % 1'000'000'000);
         }
-        timerfd_settime(m_timerFd, 0, &spec, nullptr); // a zero value disarms it
+        timerfd_settime(m_timerFd, 0, &wake, nullptr); // a zero value disarms it
         return;
     }
 #endif
