@@ -3,6 +3,8 @@
 #include "link/BoxEndpoint.h"
 #include "link/Rfc2217.h"
 
+#include <QTimer>
+
 using namespace Rfc2217;
 
 Rfc2217Server::Rfc2217Server(BoxEndpoint& endpoint, QObject* parent) : QObject(parent), m_endpoint(endpoint)
@@ -29,34 +31,72 @@ bool Rfc2217Server::Listen(const QHostAddress& address, quint16 port, QString* e
 void Rfc2217Server::OnNewConnection()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-        if (m_client) {
+        if (!m_client) {
+            Adopt(socket);
+            continue;
+        }
+        if (m_waiting) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        m_client = socket;
-        m_client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        m_codec = TelnetCodec();
-        m_options.Reset();
-        m_comPort = false;
-        m_dtr = false;
-        connect(socket, &QTcpSocket::readyRead, this, &Rfc2217Server::OnReadyRead);
+        m_waiting = socket;
         connect(socket, &QTcpSocket::disconnected, this, &Rfc2217Server::OnDisconnected);
-        QPointer<QTcpSocket> client = socket;
-        m_endpoint.AttachHost([this, client](const QByteArray& bytes) {
-            if (client && client == m_client)
-                Send(TelnetCodec::EscapeData(bytes));
+        QTimer::singleShot(HandOverMs, this, [this, socket] {
+            if (m_waiting == socket && m_client) {
+                m_waiting = nullptr;
+                socket->abort();
+            }
         });
-        // Ask for a transparent 8-bit channel both ways.
-        m_options.MarkBinaryOffered();
-        Send(TelnetCodec::Option(Will, OptBinary) + TelnetCodec::Option(Do, OptBinary));
-        emit ClientConnected();
     }
+}
+
+void Rfc2217Server::SettleWaiting()
+{
+    QTcpSocket* waiting = m_waiting;
+    m_waiting = nullptr;
+    if (!waiting)
+        return;
+    if (waiting->state() == QAbstractSocket::ConnectedState) {
+        disconnect(waiting, &QTcpSocket::disconnected, this, &Rfc2217Server::OnDisconnected);
+        Adopt(waiting);
+        // Whatever the client sent while it waited is read now.
+        if (waiting->bytesAvailable() > 0)
+            QMetaObject::invokeMethod(this, &Rfc2217Server::OnReadyRead, Qt::QueuedConnection);
+    } else {
+        waiting->deleteLater();
+    }
+}
+
+void Rfc2217Server::Adopt(QTcpSocket* socket)
+{
+    m_client = socket;
+    m_client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_codec = TelnetCodec();
+    m_options.Reset();
+    m_comPort = false;
+    m_dtr = false;
+    connect(socket, &QTcpSocket::readyRead, this, &Rfc2217Server::OnReadyRead);
+    connect(socket, &QTcpSocket::disconnected, this, &Rfc2217Server::OnDisconnected);
+    QPointer<QTcpSocket> client = socket;
+    m_endpoint.AttachHost([this, client](const QByteArray& bytes) {
+        if (client && client == m_client)
+            Send(TelnetCodec::EscapeData(bytes));
+    });
+    // Ask for a transparent 8-bit channel both ways.
+    m_options.MarkBinaryOffered();
+    Send(TelnetCodec::Option(Will, OptBinary) + TelnetCodec::Option(Do, OptBinary));
+    emit ClientConnected();
 }
 
 void Rfc2217Server::OnDisconnected()
 {
     auto* socket = qobject_cast<QTcpSocket*>(sender());
+    if (socket && socket == m_waiting) {
+        m_waiting = nullptr;
+        socket->deleteLater();
+        return;
+    }
     if (socket && socket == m_client) {
         m_endpoint.AttachHost({});
         m_client = nullptr;
@@ -64,12 +104,13 @@ void Rfc2217Server::OnDisconnected()
     }
     if (socket)
         socket->deleteLater();
+    SettleWaiting();
 }
 
 void Rfc2217Server::OnReadyRead()
 {
-    auto* socket = qobject_cast<QTcpSocket*>(sender());
-    if (!socket || socket != m_client)
+    QTcpSocket* socket = m_client;
+    if (!socket || (sender() && sender() != socket))
         return;
     for (const TelnetCodec::Event& e : m_codec.Feed(socket->readAll())) {
         switch (e.kind) {
