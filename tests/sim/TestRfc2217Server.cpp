@@ -32,6 +32,7 @@ private slots:
 
         Rfc2217Transport second(Url(server));
         QVERIFY(!second.Open(&error));
+        QCOMPARE(error, QStringLiteral("The server at %1 closed the connection; its port may be in use.").arg(Url(server)));
         // The first client keeps the port and still talks to the box.
         QVERIFY(first.IsOpen());
         QVERIFY2(first.Configure(115200, &error), qPrintable(error));

@@ -78,8 +78,11 @@ bool Rfc2217Transport::Open(QString* systemText)
     }
     WaitForCondition([this] { return m_comPortAgreed || m_comPortRefused || !IsOpen(); }, ConnectTimeoutMs);
     if (!m_comPortAgreed) {
+        // A device server whose port is taken typically accepts the connection and closes it.
         if (systemText)
-            *systemText = QStringLiteral("The server at %1 does not offer RFC 2217 serial port control.").arg(m_target);
+            *systemText =
+                IsOpen() ? QStringLiteral("The server at %1 does not offer RFC 2217 serial port control.").arg(m_target)
+                         : QStringLiteral("The server at %1 closed the connection; its port may be in use.").arg(m_target);
         m_socket.abort();
         return false;
     }
