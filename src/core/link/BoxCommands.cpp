@@ -208,15 +208,7 @@ void BoxLink::IssueReads(ReadAhead& reads)
 quint8 BoxLink::ReadAheadByte(ReadAhead& reads)
 {
     IssueReads(reads);
-    if (m_available == 0 && !m_flags.StopRequested) {
-        StartWatchdog();
-        while (m_available == 0 && !m_flags.StopRequested) {
-            ProcessReceived();
-            ProcessEvents();
-            IssueReads(reads);
-        }
-        StopWatchdog();
-    }
+    WaitData([this, &reads] { IssueReads(reads); });
     return TakeByte();
 }
 

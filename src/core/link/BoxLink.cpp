@@ -240,7 +240,7 @@ void BoxLink::WaitWindow()
     StopWatchdog();
 }
 
-void BoxLink::WaitData()
+void BoxLink::WaitData(const std::function<void()>& meanwhile)
 {
     if (m_available > 0)
         return;
@@ -248,6 +248,8 @@ void BoxLink::WaitData()
     while (m_available == 0 && !m_flags.StopRequested) {
         ProcessReceived();
         ProcessEvents();
+        if (meanwhile)
+            meanwhile();
     }
     StopWatchdog();
 }

@@ -74,7 +74,7 @@ public:
     void ProcessReceived();
     void WaitAllReplies();
     void WaitWindow();
-    void WaitData();
+    void WaitData(const std::function<void()>& meanwhile = {}); // meanwhile: run after each pass
     quint16 ReadWord();
     quint8 ReadByte();
     int ExpectedCount() const { return m_queueCount; }
