@@ -3,11 +3,11 @@
 // converting the same file to binary, measured in the same run. Also times the checksum over the
 // 2M words. Usage: praxon-bench-hexload [runs]
 
-#include "app/AppContext.h"
-#include "devices/DeviceProfileLoader.h"
-#include "image/BufferChecksum.h"
-#include "image/HexFileReader.h"
-#include "options/OptionIndex.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/image/BufferChecksum.h"
+#include "core/image/HexFileReader.h"
+#include "core/options/OptionIndex.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

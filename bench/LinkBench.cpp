@@ -7,10 +7,10 @@
 
 #include "BoxSimulator.h"
 #include "ChipGeometry.h"
-#include "app/AppContext.h"
-#include "app/AutoAnswerOperator.h"
-#include "link/BoxProtocol.h"
-#include "link/ProgrammerLink.h"
+#include "core/app/AutoAnswerOperator.h"
+#include "core/context/AppContext.h"
+#include "core/link/BoxProtocol.h"
+#include "core/link/ProgrammerLink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/BoxProtocol.h"
+#include "core/link/BoxProtocol.h"
 
 #include <QByteArray>
 #include <array>
@@ -66,9 +66,9 @@ private:
     bool m_highByteOnly = false;
     quint16 m_mask = 0xFFFF;
     quint8 m_flags = 0;
-    int m_panels = 1;       // panel write: number of panels
+    int m_panels = 1;        // panel write: number of panels
     qint64 m_panelWords = 0; // panel write: words per panel
-    int m_groupWords = 1;   // panel write: words written to one panel at a time
+    int m_groupWords = 1;    // panel write: words written to one panel at a time
     BoxProtocol::ItemUnit m_unit = BoxProtocol::UnitWord;
     QByteArray m_item;
     qint64 m_itemsDone = 0;

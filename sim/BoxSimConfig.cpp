@@ -2,7 +2,7 @@
 
 #include "BoxSimulator.h"
 #include "ChipGeometry.h"
-#include "util/IniFile.h"
+#include "core/util/IniFile.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "BoxIdentity.h"
 #include "BoxOperation.h"
 #include "SimulatedChip.h"
-#include "link/BoxEndpoint.h"
+#include "core/link/BoxEndpoint.h"
 
 #include <QByteArray>
 #include <QObject>

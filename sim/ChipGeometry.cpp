@@ -1,7 +1,7 @@
 #include "ChipGeometry.h"
 
-#include "link/BoxProtocol.h"
-#include "util/IniFile.h"
+#include "core/link/BoxProtocol.h"
+#include "core/util/IniFile.h"
 
 #include <QFileInfo>
 

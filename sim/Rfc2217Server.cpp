@@ -1,7 +1,7 @@
 #include "Rfc2217Server.h"
 
-#include "link/BoxEndpoint.h"
-#include "link/Rfc2217.h"
+#include "core/link/BoxEndpoint.h"
+#include "core/link/Rfc2217.h"
 
 #include <QTimer>
 

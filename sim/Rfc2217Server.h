@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/TelnetCodec.h"
-#include "link/TelnetOptions.h"
+#include "core/link/TelnetCodec.h"
+#include "core/link/TelnetOptions.h"
 
 #include <QHostAddress>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ChipGeometry.h"
-#include "link/BoxProtocol.h"
+#include "core/link/BoxProtocol.h"
 
 #include <QMap>
 #include <QVector>

@@ -1,23 +1,23 @@
 // The praxon executable: creates the application, the context and the main window, runs the
 // start-up sequence and the event loop, and ends with the exit status of the run.
 
-#include "app/AppContext.h"
-#include "app/AppShell.h"
-#include "app/AutoAnswerOperator.h"
-#include "app/CommandLine.h"
-#include "app/ExitStatus.h"
-#include "app/GuiOperator.h"
-#include "app/HistoryMirror.h"
-#include "app/PraxonApplication.h"
-#include "app/TPXmain.h"
-#include "link/MainWindowLinkCommands.h"
-#include "link/ProgrammerLink.h"
-#include "link/TPXC.h"
-#include "link/Tnagscreen.h"
-#include "options/FileCommands.h"
-#include "options/MainWindowOptionCommands.h"
-#include "options/SettingsFileFormat.h"
-#include "options/WindowPlacementBinder.h"
+#include "core/app/AppShell.h"
+#include "core/app/AutoAnswerOperator.h"
+#include "core/app/CommandLine.h"
+#include "core/app/ExitStatus.h"
+#include "core/app/HistoryMirror.h"
+#include "core/context/AppContext.h"
+#include "core/link/ProgrammerLink.h"
+#include "core/options/FileCommands.h"
+#include "core/options/SettingsFileFormat.h"
+#include "gui/app/GuiOperator.h"
+#include "gui/app/PraxonApplication.h"
+#include "gui/app/TPXmain.h"
+#include "gui/link/MainWindowLinkCommands.h"
+#include "gui/link/TPXC.h"
+#include "gui/link/Tnagscreen.h"
+#include "gui/options/MainWindowOptionCommands.h"
+#include "gui/options/WindowPlacementBinder.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,8 +39,8 @@ void ChoosePlatform()
         QFile::setPermissions(QString::fromLocal8Bit(dir), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", dir);
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 

@@ -4,8 +4,8 @@
 
 #include "PraxonProcess.h"
 #include "TestPaths.h"
-#include "options/SettingsStore.h"
-#include "util/IniFile.h"
+#include "core/options/SettingsStore.h"
+#include "core/util/IniFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,8 +26,8 @@ class Station
 public:
     Run Praxon(const QStringList& args) const
     {
-        return RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), args,
-                                 {{"PRAXON_SETTINGS_DIR", m_settings.path()}}, m_work.path());
+        return RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), args, {{"PRAXON_SETTINGS_DIR", m_settings.path()}},
+                                 m_work.path());
     }
 
     QString Sample(const QString& name) const

@@ -58,9 +58,8 @@ Run Praxon(const QString& url)
     const QString log = dir.filePath(QStringLiteral("run.log"));
     const QString hex = dir.filePath(QStringLiteral("BLINK877A.HEX"));
     QFile::copy(TestPaths::Samples() + QStringLiteral("BLINK877A.HEX"), hex);
-    const PraxonRun result =
-        RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), {hex, "/D16F877A", "/L" + log},
-                          {{"PRAXON_SETTINGS_DIR", dir.path()}, {"PRAXON_COM1", url}});
+    const PraxonRun result = RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), {hex, "/D16F877A", "/L" + log},
+                                               {{"PRAXON_SETTINGS_DIR", dir.path()}, {"PRAXON_COM1", url}});
     Run run;
     if (result.status == -1)
         return run;

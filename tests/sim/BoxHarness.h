@@ -3,7 +3,7 @@
 #include "BoxSimulator.h"
 #include "ChipGeometry.h"
 #include "TestPaths.h"
-#include "link/BoxProtocol.h"
+#include "core/link/BoxProtocol.h"
 
 #include <QByteArray>
 #include <QTest>

@@ -4,12 +4,12 @@
 #include "BoxHarness.h"
 #include "Rfc2217Server.h"
 #include "ScriptedOperator.h"
-#include "app/HistoryLog.h"
-#include "app/ProgramFlags.h"
-#include "link/EventWait.h"
-#include "link/LinkPort.h"
-#include "link/PortFactory.h"
-#include "link/Rfc2217Transport.h"
+#include "core/context/HistoryLog.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/EventWait.h"
+#include "core/link/LinkPort.h"
+#include "core/link/PortFactory.h"
+#include "core/link/Rfc2217Transport.h"
 
 #include <QDir>
 #include <QFile>

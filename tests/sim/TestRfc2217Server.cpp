@@ -3,7 +3,7 @@
 // old one's close has been seen.
 #include "BoxSimulator.h"
 #include "Rfc2217Server.h"
-#include "link/Rfc2217Transport.h"
+#include "core/link/Rfc2217Transport.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -32,7 +32,8 @@ private slots:
 
         Rfc2217Transport second(Url(server));
         QVERIFY(!second.Open(&error));
-        QCOMPARE(error, QStringLiteral("The server at %1 closed the connection; its port may be in use.").arg(Url(server)));
+        QCOMPARE(error,
+                 QStringLiteral("The server at %1 closed the connection; its port may be in use.").arg(Url(server)));
         // The first client keeps the port and still talks to the box.
         QVERIFY(first.IsOpen());
         QVERIFY2(first.Configure(115200, &error), qPrintable(error));

@@ -1,5 +1,5 @@
 #include "SerialAdapterModel.h"
-#include "link/EventWait.h"
+#include "core/link/EventWait.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -3,9 +3,9 @@
 // the operation meant: the templates and the simulator follow the same operation description.
 #include "BoxHarness.h"
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "devices/DeviceList.h"
-#include "devices/DeviceProfileLoader.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceList.h"
+#include "core/devices/DeviceProfileLoader.h"
 
 #include <QTest>
 

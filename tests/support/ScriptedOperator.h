@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OperatorInterface.h"
+#include "core/context/OperatorInterface.h"
 
 #include <QList>
 #include <QString>

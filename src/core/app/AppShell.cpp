@@ -1,18 +1,18 @@
-#include "AppShell.h"
+#include "core/app/AppShell.h"
 
-#include "AppContext.h"
-#include "CommandLine.h"
-#include "ExitStatus.h"
-#include "devices/DeviceProfileLoader.h"
-#include "image/ConfigurationWords.h"
-#include "image/HexFileReader.h"
-#include "image/InformationReport.h"
-#include "image/LoadReconciliation.h"
-#include "link/ProgrammerLink.h"
-#include "options/ControlFile.h"
-#include "options/OptionRefresh.h"
-#include "options/SettingsStore.h"
-#include "util/ErrorOut.h"
+#include "core/app/CommandLine.h"
+#include "core/app/ExitStatus.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/image/ConfigurationWords.h"
+#include "core/image/HexFileReader.h"
+#include "core/image/InformationReport.h"
+#include "core/image/LoadReconciliation.h"
+#include "core/link/ProgrammerLink.h"
+#include "core/options/ControlFile.h"
+#include "core/options/OptionRefresh.h"
+#include "core/options/SettingsStore.h"
+#include "core/util/ErrorOut.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -155,9 +155,10 @@ void AppShell::OpenCurrentFile()
         box.caption = QStringLiteral("File Location Error");
         box.icon = BoxIcon::Information;
         box.sound = SoundKind::Information;
-        box.text = triedPath.isEmpty() ? QStringLiteral("A Default HEX file has not been Specified.\r"
-                                                        "Use 'File - Open HEX File' before attempting to program a device.")
-                                       : QStringLiteral("Could not find Specified HEX File:\r") + triedPath;
+        box.text = triedPath.isEmpty()
+                       ? QStringLiteral("A Default HEX file has not been Specified.\r"
+                                        "Use 'File - Open HEX File' before attempting to program a device.")
+                       : QStringLiteral("Could not find Specified HEX File:\r") + triedPath;
         m_ctx.Operator().ShowMessage(box);
     }
     // The MCU named on the command line still applies without a file.
@@ -214,10 +215,10 @@ bool AppShell::IdleAutoRun()
     if (!start) {
         // With /X the caller waits for a status: a run that cannot start ends the program.
         if (flags.ExitOnErrors) {
-            m_ctx.History().AddLine(flags.NoValidFile
-                                        ? QStringLiteral("Auto Run not started: no usable HEX file.")
-                                        : QStringLiteral("Auto Run not started: start-up reported a problem (see above)."),
-                                    HistoryStyle::Error);
+            m_ctx.History().AddLine(
+                flags.NoValidFile ? QStringLiteral("Auto Run not started: no usable HEX file.")
+                                  : QStringLiteral("Auto Run not started: start-up reported a problem (see above)."),
+                HistoryStyle::Error);
             m_fileErrorExit = true;
             return true;
         }
@@ -252,10 +253,9 @@ void AppShell::CheckFileChanged()
     const qint64 now = ModificationStamp(file.hexPath);
     if (now == file.hexTimeStamp)
         return;
-    const BoxButton answer =
-        m_ctx.Operator().AskOkCancel(QStringLiteral("File Changed"),
-                                     QStringLiteral("HEX File Drive Image Has Been Modified.\r\r"
-                                                    "Select [ OK ] to Reload the file from disk"));
+    const BoxButton answer = m_ctx.Operator().AskOkCancel(QStringLiteral("File Changed"),
+                                                          QStringLiteral("HEX File Drive Image Has Been Modified.\r\r"
+                                                                         "Select [ OK ] to Reload the file from disk"));
     if (answer == OkButton) {
         m_ctx.Flags().ProgramReady = false;
         OpenCurrentFile();

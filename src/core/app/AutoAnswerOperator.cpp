@@ -1,4 +1,4 @@
-#include "AutoAnswerOperator.h"
+#include "core/app/AutoAnswerOperator.h"
 
 BoxButton AutoAnswerOperator::AnswerFor(const MessageRequest& request)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OperatorInterface.h"
+#include "core/context/OperatorInterface.h"
 
 #include <cstdio>
 

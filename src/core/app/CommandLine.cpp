@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "core/app/CommandLine.h"
 
-#include "AppContext.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/util/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -128,8 +128,7 @@ void Interpret(AppContext& ctx, const QStringList& args, const QString& cwd)
                 OptionLine(ctx, QStringLiteral("Command-line Action Specified: "), QStringLiteral("Exit on Errors"));
             }
             break;
-        default:
-            break; // /L is taken before start-up; anything else is ignored
+        default: break; // /L is taken before start-up; anything else is ignored
         }
     }
 }

@@ -1,6 +1,6 @@
-#include "ExitStatus.h"
+#include "core/app/ExitStatus.h"
 
-#include "util/HexText.h"
+#include "core/util/HexText.h"
 
 namespace ExitStatus {
 

@@ -17,8 +17,8 @@
 // The full 16-bit word is written to standard error as "praxon: exit word: 0x...." whenever it is
 // not 0, so a caller that needs every bit can read it there.
 namespace ExitStatus {
-constexpr int FileError = 128;   // exit status for an ErrorOut or an Auto Run that could not start
-constexpr int FailedRun = 8;     // exit code of a failed run whose error word is 0
+constexpr int FileError = 128; // exit status for an ErrorOut or an Auto Run that could not start
+constexpr int FailedRun = 8;   // exit code of a failed run whose error word is 0
 
 int FromExitCode(int exitCode16, bool fileError);
 QString WordLine(int exitCode16); // "praxon: exit word: 0x0108"

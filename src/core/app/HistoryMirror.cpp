@@ -1,6 +1,6 @@
-#include "HistoryMirror.h"
+#include "core/app/HistoryMirror.h"
 
-#include "HistoryLog.h"
+#include "core/context/HistoryLog.h"
 
 HistoryMirror::HistoryMirror(HistoryLog& log, QObject* parent) : QObject(parent), m_log(log)
 {

@@ -1,8 +1,8 @@
-#include "DeviceList.h"
+#include "core/devices/DeviceList.h"
 
-#include "app/AppContext.h"
-#include "util/HexText.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/util/HexText.h"
+#include "core/util/IniFile.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "DeviceProfile.h"
+#include "core/devices/DeviceProfile.h"
 
 CoreFamily CoreFamilyFromText(const QString& text)
 {

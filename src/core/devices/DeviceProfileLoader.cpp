@@ -1,16 +1,16 @@
-#include "DeviceProfileLoader.h"
+#include "core/devices/DeviceProfileLoader.h"
 
-#include "image/ConfigurationWords.h"
-#include "image/InformationReport.h"
+#include "core/image/ConfigurationWords.h"
+#include "core/image/InformationReport.h"
 
-#include "DeviceList.h"
-#include "DeviceProfile.h"
-#include "FieldSelectorSlots.h"
-#include "app/AppContext.h"
-#include "devices/SupportFiles.h"
-#include "devices/TemplateLoader.h"
-#include "util/HexText.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceList.h"
+#include "core/devices/DeviceProfile.h"
+#include "core/devices/FieldSelectorSlots.h"
+#include "core/devices/SupportFiles.h"
+#include "core/devices/TemplateLoader.h"
+#include "core/util/HexText.h"
+#include "core/util/IniFile.h"
 
 #include <algorithm>
 #include <climits>

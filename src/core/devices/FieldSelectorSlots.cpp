@@ -1,7 +1,7 @@
-#include "FieldSelectorSlots.h"
+#include "core/devices/FieldSelectorSlots.h"
 
-#include "DeviceProfile.h"
-#include "app/AppContext.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceProfile.h"
 
 void FieldSelectorSlots::SetWordCount(int wordCount)
 {

@@ -1,6 +1,6 @@
-#include "OperationRegions.h"
+#include "core/devices/OperationRegions.h"
 
-#include "devices/DeviceProfile.h"
+#include "core/devices/DeviceProfile.h"
 
 namespace {
 

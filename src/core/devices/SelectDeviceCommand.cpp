@@ -1,10 +1,10 @@
-#include "SelectDeviceCommand.h"
+#include "core/devices/SelectDeviceCommand.h"
 
-#include "app/AppContext.h"
-#include "devices/DeviceChooser.h"
-#include "devices/DeviceProfileLoader.h"
-#include "image/LoadReconciliation.h"
-#include "options/OptionRefresh.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceChooser.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/image/LoadReconciliation.h"
+#include "core/options/OptionRefresh.h"
 
 namespace {
 const QString FullSupport = QStringLiteral("Full Support");

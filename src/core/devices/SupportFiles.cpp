@@ -1,9 +1,9 @@
-#include "SupportFiles.h"
+#include "core/devices/SupportFiles.h"
 
-#include "app/AppContext.h"
-#include "app/OperatorInterface.h"
-#include "util/HexText.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/context/OperatorInterface.h"
+#include "core/util/HexText.h"
+#include "core/util/IniFile.h"
 
 #include <QDir>
 #include <QFile>

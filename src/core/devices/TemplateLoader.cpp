@@ -1,11 +1,11 @@
-#include "TemplateLoader.h"
+#include "core/devices/TemplateLoader.h"
 
-#include "app/AppContext.h"
-#include "devices/OperationRegions.h"
-#include "devices/SupportFiles.h"
-#include "devices/TemplateTables.h"
-#include "options/OptionIndex.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/devices/OperationRegions.h"
+#include "core/devices/SupportFiles.h"
+#include "core/devices/TemplateTables.h"
+#include "core/options/OptionIndex.h"
+#include "core/util/IniFile.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "TemplateTables.h"
+#include "core/devices/TemplateTables.h"
 
 TemplateTables::TemplateTables()
 {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "devices/McuSectionMenu.h"
-#include "devices/OperationRecord.h"
-#include "devices/TaskRow.h"
+#include "core/devices/McuSectionMenu.h"
+#include "core/devices/OperationRecord.h"
+#include "core/devices/TaskRow.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "TaskTreeControl.h"
+#include "core/engine/TaskTreeControl.h"
 
-#include "app/AppContext.h"
-#include "options/OptionIndex.h"
-#include "options/OptionRefresh.h"
+#include "core/context/AppContext.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionRefresh.h"
 
 namespace {
 constexpr int NoHover = 255;

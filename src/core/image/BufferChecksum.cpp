@@ -1,8 +1,8 @@
-#include "BufferChecksum.h"
+#include "core/image/BufferChecksum.h"
 
-#include "app/AppContext.h"
-#include "options/OptionIndex.h"
-#include "util/HexText.h"
+#include "core/context/AppContext.h"
+#include "core/options/OptionIndex.h"
+#include "core/util/HexText.h"
 
 #include <algorithm>
 

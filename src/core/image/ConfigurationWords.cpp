@@ -1,11 +1,11 @@
-#include "ConfigurationWords.h"
+#include "core/image/ConfigurationWords.h"
 
-#include "app/AppContext.h"
-#include "image/BufferChecksum.h"
-#include "image/InformationReport.h"
-#include "options/OptionIndex.h"
-#include "options/OptionRefresh.h"
-#include "util/HexText.h"
+#include "core/context/AppContext.h"
+#include "core/image/BufferChecksum.h"
+#include "core/image/InformationReport.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionRefresh.h"
+#include "core/util/HexText.h"
 
 namespace {
 quint16 FieldMask(const ConfigField& field)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devices/DeviceProfile.h"
+#include "core/devices/DeviceProfile.h"
 
 #include <QString>
 #include <QStringList>

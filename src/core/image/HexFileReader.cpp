@@ -1,10 +1,10 @@
-#include "HexFileReader.h"
+#include "core/image/HexFileReader.h"
 
-#include "app/AppContext.h"
-#include "devices/DeviceProfileLoader.h"
-#include "options/OptionIndex.h"
-#include "util/ErrorOut.h"
-#include "util/HexText.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/options/OptionIndex.h"
+#include "core/util/ErrorOut.h"
+#include "core/util/HexText.h"
 
 #include <QFile>
 #include <QFileInfo>

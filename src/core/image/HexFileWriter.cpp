@@ -1,9 +1,9 @@
-#include "HexFileWriter.h"
+#include "core/image/HexFileWriter.h"
 
-#include "app/AppContext.h"
-#include "image/ConfigurationWords.h"
-#include "options/OptionIndex.h"
-#include "util/HexText.h"
+#include "core/context/AppContext.h"
+#include "core/image/ConfigurationWords.h"
+#include "core/options/OptionIndex.h"
+#include "core/util/HexText.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

@@ -1,11 +1,11 @@
-#include "IdLocations.h"
+#include "core/image/IdLocations.h"
 
-#include "app/AppContext.h"
-#include "image/BufferChecksum.h"
-#include "image/InformationReport.h"
-#include "options/OptionIndex.h"
-#include "options/OptionRefresh.h"
-#include "util/HexText.h"
+#include "core/context/AppContext.h"
+#include "core/image/BufferChecksum.h"
+#include "core/image/InformationReport.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionRefresh.h"
+#include "core/util/HexText.h"
 
 namespace {
 // A character's value as a hex digit; any other character keeps its code. Lower-case digits count

@@ -1,11 +1,11 @@
-#include "InformationReport.h"
+#include "core/image/InformationReport.h"
 
-#include "app/AppContext.h"
-#include "devices/SupportFiles.h"
-#include "image/BufferChecksum.h"
-#include "options/OptionIndex.h"
-#include "util/HexText.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/devices/SupportFiles.h"
+#include "core/image/BufferChecksum.h"
+#include "core/options/OptionIndex.h"
+#include "core/util/HexText.h"
+#include "core/util/IniFile.h"
 
 namespace {
 constexpr int LabelWidth = 24;

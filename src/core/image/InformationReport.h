@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/HardwareInformation.h"
+#include "core/image/HardwareInformation.h"
 
 #include <QStringList>
 

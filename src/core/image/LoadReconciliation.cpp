@@ -1,14 +1,14 @@
-#include "LoadReconciliation.h"
+#include "core/image/LoadReconciliation.h"
 
-#include "app/AppContext.h"
-#include "image/BufferChecksum.h"
-#include "image/ConfigurationWords.h"
-#include "image/IdLocations.h"
-#include "image/InformationReport.h"
-#include "options/OptionIndex.h"
-#include "options/OptionRefresh.h"
-#include "util/HexText.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/image/BufferChecksum.h"
+#include "core/image/ConfigurationWords.h"
+#include "core/image/IdLocations.h"
+#include "core/image/InformationReport.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionRefresh.h"
+#include "core/util/HexText.h"
+#include "core/util/IniFile.h"
 
 namespace {
 constexpr int ValueColumn = 40;

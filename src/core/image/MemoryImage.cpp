@@ -1,6 +1,6 @@
-#include "MemoryImage.h"
+#include "core/image/MemoryImage.h"
 
-#include "devices/DeviceProfile.h"
+#include "core/devices/DeviceProfile.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "image/CalibrationRecord.h"
-#include "image/HexLoadStatus.h"
-#include "image/ImageDisplayState.h"
-#include "image/TTPXGriddata.h"
+#include "core/image/CalibrationRecord.h"
+#include "core/image/HexLoadStatus.h"
+#include "core/image/ImageDisplayState.h"
+#include "core/image/TTPXGriddata.h"
 
 #include <QtGlobal>
 #include <array>

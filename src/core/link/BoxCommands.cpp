@@ -1,11 +1,11 @@
 // The command set: frames, commands with their reply patterns, bulk transfers with progress
 // bookkeeping, and the status reply.
-#include "app/ProgramFlags.h"
-#include "link/BoxLink.h"
-#include "link/BoxProtocol.h"
-#include "link/LinkErrorWord.h"
-#include "link/LinkPort.h"
-#include "link/LinkProgress.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/BoxLink.h"
+#include "core/link/BoxProtocol.h"
+#include "core/link/LinkErrorWord.h"
+#include "core/link/LinkPort.h"
+#include "core/link/LinkProgress.h"
 
 using Bit = LinkErrorWord::Bit;
 

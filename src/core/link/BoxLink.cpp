@@ -1,13 +1,13 @@
-#include "link/BoxLink.h"
+#include "core/link/BoxLink.h"
 
-#include "app/ProgramFlags.h"
-#include "link/BoxProtocol.h"
-#include "link/LinkErrorWord.h"
-#include "link/LinkPort.h"
-#include "link/LinkProgress.h"
-#include "link/SerialTransport.h"
-#include "options/OptionIndex.h"
-#include "options/OptionTable.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/BoxProtocol.h"
+#include "core/link/LinkErrorWord.h"
+#include "core/link/LinkPort.h"
+#include "core/link/LinkProgress.h"
+#include "core/link/SerialTransport.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionTable.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/LinkPortHooks.h"
+#include "core/link/LinkPortHooks.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,10 +1,10 @@
-#include "link/ErrorReport.h"
+#include "core/link/ErrorReport.h"
 
-#include "app/HistoryLog.h"
-#include "app/MainWindowState.h"
-#include "app/OperatorInterface.h"
-#include "app/ProgramFlags.h"
-#include "link/LinkErrorWord.h"
+#include "core/context/HistoryLog.h"
+#include "core/context/MainWindowState.h"
+#include "core/context/OperatorInterface.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/LinkErrorWord.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "link/EventWait.h"
+#include "core/link/EventWait.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,8 +1,8 @@
 // Firmware synchronisation: the boot loader exchange after every reset of the box, the image
 // download, the configuration check and the box's identification.
-#include "app/AppContext.h"
-#include "link/BoxProtocol.h"
-#include "link/ProgrammerLink.h"
+#include "core/context/AppContext.h"
+#include "core/link/BoxProtocol.h"
+#include "core/link/ProgrammerLink.h"
 
 #include <QFile>
 

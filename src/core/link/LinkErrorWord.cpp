@@ -1,6 +1,6 @@
-#include "link/LinkErrorWord.h"
+#include "core/link/LinkErrorWord.h"
 
-#include "app/ProgramFlags.h"
+#include "core/context/ProgramFlags.h"
 
 LinkErrorWord::LinkErrorWord(ProgramFlags& flags, std::function<void(int)> exitCode, std::function<void()> hardFault)
     : m_flags(flags), m_exitCode(std::move(exitCode)), m_hardFault(std::move(hardFault))

@@ -1,12 +1,12 @@
-#include "link/LinkPort.h"
+#include "core/link/LinkPort.h"
 
-#include "app/HistoryLog.h"
-#include "app/OperatorInterface.h"
-#include "app/ProgramFlags.h"
-#include "link/BoxProtocol.h"
-#include "link/EventWait.h"
-#include "link/LinkPortHooks.h"
-#include "link/PortFactory.h"
+#include "core/context/HistoryLog.h"
+#include "core/context/OperatorInterface.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/BoxProtocol.h"
+#include "core/link/EventWait.h"
+#include "core/link/LinkPortHooks.h"
+#include "core/link/PortFactory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/PortError.h"
-#include "link/SerialTransport.h"
+#include "core/link/PortError.h"
+#include "core/link/SerialTransport.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "link/LoopbackTransport.h"
+#include "core/link/LoopbackTransport.h"
 
-#include "link/BoxEndpoint.h"
+#include "core/link/BoxEndpoint.h"
 
 #include <QPointer>
 

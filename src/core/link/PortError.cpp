@@ -1,4 +1,4 @@
-#include "link/PortError.h"
+#include "core/link/PortError.h"
 
 #include <array>
 

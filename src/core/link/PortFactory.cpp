@@ -1,8 +1,8 @@
-#include "link/PortFactory.h"
+#include "core/link/PortFactory.h"
 
-#include "link/LoopbackTransport.h"
-#include "link/QSerialTransport.h"
-#include "link/Rfc2217Transport.h"
+#include "core/link/LoopbackTransport.h"
+#include "core/link/QSerialTransport.h"
+#include "core/link/Rfc2217Transport.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "link/ProgrammerLink.h"
+#include "core/link/ProgrammerLink.h"
 
-#include "app/AppContext.h"
-#include "image/InformationReport.h"
-#include "link/ErrorReport.h"
+#include "core/context/AppContext.h"
+#include "core/image/InformationReport.h"
+#include "core/link/ErrorReport.h"
 
 ProgrammerLink::ProgrammerLink(AppContext& ctx, QObject* parent)
     : QObject(parent), m_ctx(ctx), m_errors(ctx.Flags(), [&ctx](int code) { ctx.SetExitCode(code); }),

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "link/BoxLink.h"
-#include "link/LinkErrorWord.h"
-#include "link/LinkPort.h"
-#include "link/LinkProgress.h"
-#include "link/LinkStatus.h"
-#include "link/PortFactory.h"
-#include "link/ProgrammerIdentity.h"
+#include "core/link/BoxLink.h"
+#include "core/link/LinkErrorWord.h"
+#include "core/link/LinkPort.h"
+#include "core/link/LinkProgress.h"
+#include "core/link/LinkStatus.h"
+#include "core/link/PortFactory.h"
+#include "core/link/ProgrammerIdentity.h"
 
 #include <QObject>
 #include <QString>

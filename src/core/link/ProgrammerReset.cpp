@@ -1,9 +1,9 @@
 // The reset of the programmer and the negotiation of the link speed.
-#include "app/AppContext.h"
-#include "image/InformationReport.h"
-#include "link/BoxProtocol.h"
-#include "link/ProgrammerLink.h"
-#include "options/OptionIndex.h"
+#include "core/context/AppContext.h"
+#include "core/image/InformationReport.h"
+#include "core/link/BoxProtocol.h"
+#include "core/link/ProgrammerLink.h"
+#include "core/options/OptionIndex.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "link/QSerialTransport.h"
+#include "core/link/QSerialTransport.h"
 
 #ifdef Q_OS_UNIX
 #include <poll.h>

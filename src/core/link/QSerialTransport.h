@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/SerialTransport.h"
+#include "core/link/SerialTransport.h"
 
 #include <QSerialPort>
 

@@ -1,7 +1,7 @@
-#include "link/Rfc2217Transport.h"
+#include "core/link/Rfc2217Transport.h"
 
-#include "link/EventWait.h"
-#include "link/Rfc2217.h"
+#include "core/link/EventWait.h"
+#include "core/link/Rfc2217.h"
 
 #include <QUrl>
 
@@ -81,8 +81,9 @@ bool Rfc2217Transport::Open(QString* systemText)
         // A device server whose port is taken typically accepts the connection and closes it.
         if (systemText)
             *systemText =
-                IsOpen() ? QStringLiteral("The server at %1 does not offer RFC 2217 serial port control.").arg(m_target)
-                         : QStringLiteral("The server at %1 closed the connection; its port may be in use.").arg(m_target);
+                IsOpen()
+                    ? QStringLiteral("The server at %1 does not offer RFC 2217 serial port control.").arg(m_target)
+                    : QStringLiteral("The server at %1 closed the connection; its port may be in use.").arg(m_target);
         m_socket.abort();
         return false;
     }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "link/SerialTransport.h"
-#include "link/TelnetOptions.h"
-#include "link/TelnetCodec.h"
+#include "core/link/SerialTransport.h"
+#include "core/link/TelnetCodec.h"
+#include "core/link/TelnetOptions.h"
 
 #include <QTcpSocket>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/PortError.h"
+#include "core/link/PortError.h"
 
 #include <QByteArray>
 #include <QObject>

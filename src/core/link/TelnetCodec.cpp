@@ -1,6 +1,6 @@
-#include "link/TelnetCodec.h"
+#include "core/link/TelnetCodec.h"
 
-#include "link/Rfc2217.h"
+#include "core/link/Rfc2217.h"
 
 using namespace Rfc2217;
 

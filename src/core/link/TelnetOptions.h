@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/Rfc2217.h"
-#include "link/TelnetCodec.h"
+#include "core/link/Rfc2217.h"
+#include "core/link/TelnetCodec.h"
 
 #include <QByteArray>
 

@@ -1,13 +1,13 @@
-#include "ControlFile.h"
+#include "core/options/ControlFile.h"
 
-#include "app/AppContext.h"
-#include "options/OptionDefinitions.h"
-#include "options/OptionIndex.h"
-#include "options/OptionKeysWriter.h"
-#include "options/SettingsSink.h"
-#include "util/ErrorOut.h"
-#include "util/HexText.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/options/OptionDefinitions.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionKeysWriter.h"
+#include "core/options/SettingsSink.h"
+#include "core/util/ErrorOut.h"
+#include "core/util/HexText.h"
+#include "core/util/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,13 +1,13 @@
-#include "FileCommands.h"
+#include "core/options/FileCommands.h"
 
-#include "app/AppContext.h"
-#include "app/AppShell.h"
-#include "app/CommandLine.h"
-#include "image/ConfigurationWords.h"
-#include "image/InformationReport.h"
-#include "options/ControlFile.h"
-#include "options/OptionIndex.h"
-#include "options/SettingsStore.h"
+#include "core/app/AppShell.h"
+#include "core/app/CommandLine.h"
+#include "core/context/AppContext.h"
+#include "core/image/ConfigurationWords.h"
+#include "core/image/InformationReport.h"
+#include "core/options/ControlFile.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/SettingsStore.h"
 
 #include <QFileInfo>
 

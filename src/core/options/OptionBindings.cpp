@@ -1,4 +1,4 @@
-#include "OptionBindings.h"
+#include "core/options/OptionBindings.h"
 
 void OptionBindings::AddControl(int index, ControlHandler handler)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/OptionTable.h"
+#include "core/options/OptionTable.h"
 
 #include <QtGlobal>
 #include <array>

@@ -1,6 +1,6 @@
-#include "OptionDefinitions.h"
+#include "core/options/OptionDefinitions.h"
 
-#include "options/OptionTable.h"
+#include "core/options/OptionTable.h"
 
 namespace {
 constexpr const char* Options = "OPTIONS";

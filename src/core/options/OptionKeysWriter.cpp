@@ -1,10 +1,10 @@
-#include "OptionKeysWriter.h"
+#include "core/options/OptionKeysWriter.h"
 
-#include "app/AppContext.h"
-#include "options/OptionDefinitions.h"
-#include "options/OptionIndex.h"
-#include "options/SettingsSink.h"
-#include "util/HexText.h"
+#include "core/context/AppContext.h"
+#include "core/options/OptionDefinitions.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/SettingsSink.h"
+#include "core/util/HexText.h"
 
 namespace {
 const QString OptionsSection = QStringLiteral("OPTIONS");

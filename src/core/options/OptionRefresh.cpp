@@ -1,10 +1,10 @@
-#include "OptionRefresh.h"
+#include "core/options/OptionRefresh.h"
 
-#include "app/AppContext.h"
-#include "image/IdLocations.h"
-#include "image/InformationReport.h"
-#include "options/OptionDefinitions.h"
-#include "options/OptionIndex.h"
+#include "core/context/AppContext.h"
+#include "core/image/IdLocations.h"
+#include "core/image/InformationReport.h"
+#include "core/options/OptionDefinitions.h"
+#include "core/options/OptionIndex.h"
 
 namespace {
 using namespace OptionIndex;

@@ -1,7 +1,7 @@
-#include "OptionTable.h"
+#include "core/options/OptionTable.h"
 
-#include "options/OptionDefinitions.h"
-#include "options/OptionIndex.h"
+#include "core/options/OptionDefinitions.h"
+#include "core/options/OptionIndex.h"
 
 void OptionTable::SetAllPresentAndOn()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/OptionIndex.h"
+#include "core/options/OptionIndex.h"
 
 #include <QString>
 #include <QtGlobal>

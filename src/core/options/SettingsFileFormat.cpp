@@ -1,4 +1,4 @@
-#include "SettingsFileFormat.h"
+#include "core/options/SettingsFileFormat.h"
 
 #include <QFileDevice>
 #include <QMap>

@@ -1,16 +1,16 @@
-#include "SettingsStore.h"
+#include "core/options/SettingsStore.h"
 
-#include "app/AppContext.h"
-#include "app/CommandLine.h"
-#include "options/ControlFile.h"
-#include "options/OptionDefinitions.h"
-#include "options/OptionIndex.h"
-#include "options/OptionKeysWriter.h"
-#include "options/OptionRefresh.h"
-#include "options/SettingsFileFormat.h"
-#include "options/SettingsSink.h"
-#include "util/ErrorOut.h"
-#include "util/IniFile.h"
+#include "core/app/CommandLine.h"
+#include "core/context/AppContext.h"
+#include "core/options/ControlFile.h"
+#include "core/options/OptionDefinitions.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionKeysWriter.h"
+#include "core/options/OptionRefresh.h"
+#include "core/options/SettingsFileFormat.h"
+#include "core/options/SettingsSink.h"
+#include "core/util/ErrorOut.h"
+#include "core/util/IniFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "core/options/WindowPlacement.h"
 
 const char* PlacementSection(RememberedWindow window)
 {

@@ -1,4 +1,4 @@
-#include "WorkstationSettings.h"
+#include "core/options/WorkstationSettings.h"
 
 #include <QtGlobal>
 

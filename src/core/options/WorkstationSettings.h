@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/WindowPlacement.h"
+#include "core/options/WindowPlacement.h"
 
 #include <QObject>
 #include <QString>

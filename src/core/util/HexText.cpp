@@ -1,4 +1,4 @@
-#include "HexText.h"
+#include "core/util/HexText.h"
 
 quint64 ParseHexText(const QString& text, bool* error)
 {

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "core/util/IniFile.h"
 
 #include <QFile>
 #include <QSaveFile>

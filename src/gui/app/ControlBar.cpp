@@ -1,6 +1,6 @@
-#include "ControlBar.h"
+#include "gui/app/ControlBar.h"
 
-#include "app/MainWindowState.h"
+#include "core/context/MainWindowState.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "FixedPitchFont.h"
+#include "gui/app/FixedPitchFont.h"
 
 #include <QFontDatabase>
 #include <QStringList>

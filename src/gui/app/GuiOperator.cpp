@@ -1,4 +1,4 @@
-#include "GuiOperator.h"
+#include "gui/app/GuiOperator.h"
 
 #include <QApplication>
 #include <QDir>

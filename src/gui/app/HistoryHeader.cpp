@@ -1,4 +1,4 @@
-#include "HistoryHeader.h"
+#include "gui/app/HistoryHeader.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "HistoryView.h"
+#include "gui/app/HistoryView.h"
 
-#include "FixedPitchFont.h"
-#include "HistoryHeader.h"
+#include "gui/app/FixedPitchFont.h"
+#include "gui/app/HistoryHeader.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HistoryLog.h"
+#include "core/context/HistoryLog.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>

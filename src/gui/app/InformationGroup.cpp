@@ -1,7 +1,7 @@
-#include "InformationGroup.h"
+#include "gui/app/InformationGroup.h"
 
-#include "FixedPitchFont.h"
-#include "app/MainWindowState.h"
+#include "core/context/MainWindowState.h"
+#include "gui/app/FixedPitchFont.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "PraxonApplication.h"
+#include "gui/app/PraxonApplication.h"
 
 #include <QMessageBox>
 #include <cstdio>

@@ -1,12 +1,12 @@
-#include "TPXmain.h"
+#include "gui/app/TPXmain.h"
 
-#include "ControlBar.h"
-#include "HistoryView.h"
-#include "InformationGroup.h"
-#include "TaskTreePanel.h"
-#include "app/AppContext.h"
-#include "devices/TemplateTables.h"
-#include "engine/McuSectionMenuView.h"
+#include "core/context/AppContext.h"
+#include "core/devices/TemplateTables.h"
+#include "gui/app/ControlBar.h"
+#include "gui/app/HistoryView.h"
+#include "gui/app/InformationGroup.h"
+#include "gui/app/TaskTreePanel.h"
+#include "gui/engine/McuSectionMenuView.h"
 
 #include <QAction>
 #include <QLabel>

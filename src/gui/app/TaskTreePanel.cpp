@@ -1,6 +1,6 @@
-#include "TaskTreePanel.h"
+#include "gui/app/TaskTreePanel.h"
 
-#include "engine/TaskTreeWidget.h"
+#include "gui/engine/TaskTreeWidget.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/TaskTreeWidget.h"
+#include "gui/engine/TaskTreeWidget.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
-#include "GuiDeviceChooser.h"
+#include "gui/devices/GuiDeviceChooser.h"
 
-#include "Tseldevdlg.h"
-#include "app/OperatorInterface.h"
-#include "devices/SelectDeviceCommand.h"
+#include "core/context/OperatorInterface.h"
+#include "core/devices/SelectDeviceCommand.h"
+#include "gui/devices/Tseldevdlg.h"
 
 #include <QCheckBox>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devices/DeviceChooser.h"
+#include "core/devices/DeviceChooser.h"
 
 class Tseldevdlg;
 class QWidget;

@@ -1,8 +1,8 @@
-#include "Tseldevdlg.h"
+#include "gui/devices/Tseldevdlg.h"
 
-#include "app/AppContext.h"
-#include "devices/SelectDeviceCommand.h"
-#include "options/WindowPlacementBinder.h"
+#include "core/context/AppContext.h"
+#include "core/devices/SelectDeviceCommand.h"
+#include "gui/options/WindowPlacementBinder.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

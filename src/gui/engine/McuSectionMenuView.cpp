@@ -1,6 +1,6 @@
-#include "McuSectionMenuView.h"
+#include "gui/engine/McuSectionMenuView.h"
 
-#include "devices/McuSectionMenu.h"
+#include "core/devices/McuSectionMenu.h"
 
 #include <QMenu>
 #include <vector>

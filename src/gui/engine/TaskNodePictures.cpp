@@ -1,4 +1,4 @@
-#include "TaskNodePictures.h"
+#include "gui/engine/TaskNodePictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

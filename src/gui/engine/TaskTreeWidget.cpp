@@ -1,7 +1,7 @@
-#include "TaskTreeWidget.h"
+#include "gui/engine/TaskTreeWidget.h"
 
-#include "app/AppContext.h"
-#include "engine/TaskTreeControl.h"
+#include "core/context/AppContext.h"
+#include "core/engine/TaskTreeControl.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>

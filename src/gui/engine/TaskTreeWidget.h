@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TaskNodePictures.h"
+#include "gui/engine/TaskNodePictures.h"
 
 #include <QTreeWidget>
 #include <memory>

@@ -1,7 +1,7 @@
-#include "AboutBox.h"
+#include "gui/link/AboutBox.h"
 
-#include "devices/SupportFiles.h"
-#include "link/ProgrammerIdentity.h"
+#include "core/devices/SupportFiles.h"
+#include "core/link/ProgrammerIdentity.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,10 +1,10 @@
-#include "MainWindowLinkCommands.h"
+#include "gui/link/MainWindowLinkCommands.h"
 
-#include "AboutBox.h"
-#include "app/AppContext.h"
-#include "app/ControlBar.h"
-#include "app/TPXmain.h"
-#include "link/ProgrammerLink.h"
+#include "core/context/AppContext.h"
+#include "core/link/ProgrammerLink.h"
+#include "gui/app/ControlBar.h"
+#include "gui/app/TPXmain.h"
+#include "gui/link/AboutBox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "link/TPXC.h"
+#include "gui/link/TPXC.h"
 
-#include "link/LinkStatus.h"
+#include "core/link/LinkStatus.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "link/Tnagscreen.h"
+#include "gui/link/Tnagscreen.h"
 
-#include "app/OperatorInterface.h"
+#include "core/context/OperatorInterface.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,15 +1,15 @@
-#include "MainWindowOptionCommands.h"
+#include "gui/options/MainWindowOptionCommands.h"
 
-#include "WindowPlacementBinder.h"
-#include "app/AppContext.h"
-#include "app/AppShell.h"
-#include "app/InformationGroup.h"
-#include "app/TPXmain.h"
-#include "app/TaskTreePanel.h"
-#include "devices/GuiDeviceChooser.h"
-#include "devices/SelectDeviceCommand.h"
-#include "options/FileCommands.h"
-#include "util/ErrorOut.h"
+#include "core/app/AppShell.h"
+#include "core/context/AppContext.h"
+#include "core/devices/SelectDeviceCommand.h"
+#include "core/options/FileCommands.h"
+#include "core/util/ErrorOut.h"
+#include "gui/app/InformationGroup.h"
+#include "gui/app/TPXmain.h"
+#include "gui/app/TaskTreePanel.h"
+#include "gui/devices/GuiDeviceChooser.h"
+#include "gui/options/WindowPlacementBinder.h"
 
 #include <QAction>
 #include <QApplication>

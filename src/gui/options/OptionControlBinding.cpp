@@ -1,7 +1,7 @@
-#include "OptionControlBinding.h"
+#include "gui/options/OptionControlBinding.h"
 
-#include "app/AppContext.h"
-#include "options/OptionRefresh.h"
+#include "core/context/AppContext.h"
+#include "core/options/OptionRefresh.h"
 
 #include <QAbstractButton>
 #include <QAction>

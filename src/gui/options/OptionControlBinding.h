@@ -1,6 +1,6 @@
 #pragma once
 
-#include "options/OptionBindings.h"
+#include "core/options/OptionBindings.h"
 
 class AppContext;
 class QAbstractButton;

@@ -1,7 +1,7 @@
-#include "WindowPlacementBinder.h"
+#include "gui/options/WindowPlacementBinder.h"
 
-#include "app/AppContext.h"
-#include "options/OptionIndex.h"
+#include "core/context/AppContext.h"
+#include "core/options/OptionIndex.h"
 
 #include <QEvent>
 #include <QGuiApplication>

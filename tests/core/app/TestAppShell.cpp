@@ -1,10 +1,10 @@
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "app/AppShell.h"
 #include "TestPaths.h"
+#include "core/app/AppShell.h"
+#include "core/context/AppContext.h"
 
+#include "core/options/SettingsFileFormat.h"
 #include <QDir>
-#include "options/SettingsFileFormat.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -19,7 +19,8 @@ void WriteFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
-const QString NoFileWarning = QStringLiteral("WARNING: HEX file not specified.\rPlease open a HEX file before proceeding.");
+const QString NoFileWarning =
+    QStringLiteral("WARNING: HEX file not specified.\rPlease open a HEX file before proceeding.");
 
 // The shipped support set: device table, templates and firmware images.
 void WriteSupportSet(const QString& dir)
@@ -75,7 +76,8 @@ private slots:
         // Only the reconciliation's reminder that no HEX file is open.
         QCOMPARE(f.op.Texts(), QStringList{NoFileWarning});
         // The default device is loaded.
-        QVERIFY(f.History().contains(QStringLiteral("  Loaded settings for MCU: ").leftJustified(40).trimmed() + QString(14, u' ') + "18F252"));
+        QVERIFY(f.History().contains(QStringLiteral("  Loaded settings for MCU: ").leftJustified(40).trimmed() +
+                                     QString(14, u' ') + "18F252"));
         QVERIFY(!f.shell.IdleAutoRun());
         QCOMPARE(f.shell.ProcessExitStatus(), 0);
     }
@@ -100,7 +102,8 @@ private slots:
         Fixture f;
         const QString hex = f.WorkFile("absent.hex");
         QVERIFY(f.shell.StartUp({hex, "/X"}, f.work.path()));
-        QCOMPARE(f.op.Captions(), QStringList({"Required File Missing", "File Location Error", "Praxon MCU Programmer"}));
+        QCOMPARE(f.op.Captions(),
+                 QStringList({"Required File Missing", "File Location Error", "Praxon MCU Programmer"}));
         QCOMPARE(f.op.boxes[2].text, NoFileWarning);
         QCOMPARE(f.op.boxes[0].text, "File does not exist: \r" + hex);
         QCOMPARE(f.op.boxes[1].text, "Could not find Specified HEX File:\r" + hex);
@@ -174,7 +177,7 @@ private slots:
         QVERIFY(f.shell.IdleAutoRun());
         QCOMPARE(runs, 1);
         QCOMPARE(f.shell.ProcessExitStatus(), 8); // failed without an error bit
-        f.shell.IdleAutoRun(); // only the first idle call can start it
+        f.shell.IdleAutoRun();                    // only the first idle call can start it
         QCOMPARE(runs, 1);
     }
 

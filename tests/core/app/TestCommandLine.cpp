@@ -1,7 +1,7 @@
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "app/CommandLine.h"
-#include "app/ExitStatus.h"
+#include "core/app/CommandLine.h"
+#include "core/app/ExitStatus.h"
+#include "core/context/AppContext.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,7 +32,8 @@ private slots:
         QTemporaryDir dir;
         ScriptedOperator op;
         AppContext ctx(op, dir.path());
-        CommandLine::Interpret(ctx, {QStringLiteral("Board.hex"), QStringLiteral("/a"), QStringLiteral("/x")}, dir.path());
+        CommandLine::Interpret(ctx, {QStringLiteral("Board.hex"), QStringLiteral("/a"), QStringLiteral("/x")},
+                               dir.path());
         const QString full = dir.path() + QStringLiteral("/Board.hex");
         QCOMPARE(ctx.File().hexPath, full); // kept as typed, made absolute
         QVERIFY(ctx.Flags().FileFromCommandLine);
@@ -63,14 +64,17 @@ private slots:
     {
         ScriptedOperator op;
         AppContext ctx(op, QStringLiteral("/tmp"));
-        CommandLine::Interpret(ctx, {QStringLiteral("/p/a.hex"), QStringLiteral("/d16f877"), QStringLiteral("/L/tmp/Run.log"),
-                                     QStringLiteral("/"), QStringLiteral("plain")},
+        CommandLine::Interpret(ctx,
+                               {QStringLiteral("/p/a.hex"), QStringLiteral("/d16f877"),
+                                QStringLiteral("/L/tmp/Run.log"), QStringLiteral("/"), QStringLiteral("plain")},
                                QStringLiteral("/tmp"));
         QVERIFY(ctx.Flags().McuFromCommandLine);
         QCOMPARE(ctx.File().mcuName, QStringLiteral("16F877"));
         QVERIFY(!ctx.Flags().AutoRunPending);
-        QCOMPARE(ctx.History().Newest().text, QStringLiteral("Command-line MCU Specified: ").leftJustified(40) + "16F877");
-        QCOMPARE(CommandLine::LogPath({QStringLiteral("/p/a.hex"), QStringLiteral("/d16f877"), QStringLiteral("/l/tmp/Run.log")}),
+        QCOMPARE(ctx.History().Newest().text,
+                 QStringLiteral("Command-line MCU Specified: ").leftJustified(40) + "16F877");
+        QCOMPARE(CommandLine::LogPath(
+                     {QStringLiteral("/p/a.hex"), QStringLiteral("/d16f877"), QStringLiteral("/l/tmp/Run.log")}),
                  QStringLiteral("/tmp/Run.log"));
         QCOMPARE(CommandLine::LogPath({QStringLiteral("/L/first")}), QString()); // argument 1 is always the file
     }
@@ -91,9 +95,10 @@ private slots:
         WriteFile(control, "[CONTROL]\r\nOTHER=1\r\n");
         ScriptedOperator op;
         AppContext ctx(op, dir.path());
-        CommandLine::Interpret(ctx, {control, QStringLiteral("/A"), QStringLiteral("/M"), QStringLiteral("/X"),
-                                     QStringLiteral("/D16F877")},
-                               dir.path());
+        CommandLine::Interpret(
+            ctx,
+            {control, QStringLiteral("/A"), QStringLiteral("/M"), QStringLiteral("/X"), QStringLiteral("/D16F877")},
+            dir.path());
         QVERIFY(ctx.Flags().ControlFileGiven);
         QCOMPARE(ctx.File().controlPath, control);
         QVERIFY(ctx.File().hexPath.isEmpty());
@@ -152,8 +157,10 @@ private slots:
     {
         QTemporaryDir dir;
         WriteFile(dir.filePath(QStringLiteral("board.pxc")), "[CONTROL]\r\n");
-        QCOMPARE(CommandLine::ControlPathFor(dir.filePath(QStringLiteral("board.hex"))), dir.filePath(QStringLiteral("board.pxc")));
-        QCOMPARE(CommandLine::ControlPathFor(dir.filePath(QStringLiteral("other.hex"))), dir.filePath(QStringLiteral("other.PXC")));
+        QCOMPARE(CommandLine::ControlPathFor(dir.filePath(QStringLiteral("board.hex"))),
+                 dir.filePath(QStringLiteral("board.pxc")));
+        QCOMPARE(CommandLine::ControlPathFor(dir.filePath(QStringLiteral("other.hex"))),
+                 dir.filePath(QStringLiteral("other.PXC")));
         QVERIFY(CommandLine::IsControlFile(QStringLiteral("/x/y.PxC")));
         QVERIFY(!CommandLine::IsControlFile(QStringLiteral("/x/pxc.hex")));
     }

@@ -1,5 +1,5 @@
-#include "app/HistoryLog.h"
-#include "app/HistoryMirror.h"
+#include "core/app/HistoryMirror.h"
+#include "core/context/HistoryLog.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -49,13 +49,16 @@ private slots:
         QTest::addColumn<QString>("previous");
         const QString ten = QStringLiteral("0123456789");
         const QString fifty = QString(50, u'x');
-        QTest::newRow("short line padded to the column") << ten << "OK" << ten + QString(30, u' ') + "OK" << "";
-        QTest::newRow("long line gets one blank") << fifty << QString(20, u'y') << fifty + " " + QString(20, u'y') << "";
+        QTest::newRow("short line padded to the column") << ten << "OK" << ten + QString(30, u' ') + "OK"
+                                                         << "";
+        QTest::newRow("long line gets one blank")
+            << fifty << QString(20, u'y') << fifty + " " + QString(20, u'y') << "";
         QTest::newRow("too long for 120 goes to a new line")
             << fifty << QString(40, u'z') << QString(40, u'z') << fifty;
         QTest::newRow("exactly 120 still fits") << fifty << QString(30, u'w') << fifty + " " + QString(30, u'w') << "";
         QTest::newRow("line as long as the column gets one blank")
-            << QString(40, u'a') << "B" << QString(40, u'a') + " B" << "";
+            << QString(40, u'a') << "B" << QString(40, u'a') + " B"
+            << "";
     }
     void AppendColumn()
     {

@@ -1,6 +1,6 @@
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "devices/DeviceList.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceList.h"
 
 #include <QFile>
 #include <QTemporaryDir>

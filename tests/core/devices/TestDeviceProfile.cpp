@@ -1,6 +1,6 @@
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "devices/DeviceProfileLoader.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceProfileLoader.h"
 
 #include <QFile>
 #include <QTemporaryDir>

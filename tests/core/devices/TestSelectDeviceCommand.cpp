@@ -1,10 +1,10 @@
 // The "Select MCU Device" command and the support notes of the Device Select dialog.
 
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "devices/DeviceChooser.h"
-#include "devices/SelectDeviceCommand.h"
-#include "options/OptionIndex.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceChooser.h"
+#include "core/devices/SelectDeviceCommand.h"
+#include "core/options/OptionIndex.h"
 
 #include <QFile>
 #include <QTemporaryDir>

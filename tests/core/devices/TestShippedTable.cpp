@@ -4,8 +4,8 @@
 // one set carrying different dates, a damaged firmware image.
 
 #include "TestPaths.h"
-#include "util/HexText.h"
-#include "util/IniFile.h"
+#include "core/util/HexText.h"
+#include "core/util/IniFile.h"
 
 #include <QFile>
 #include <QRegularExpression>

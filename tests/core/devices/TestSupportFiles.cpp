@@ -1,6 +1,6 @@
-#include "app/AppContext.h"
-#include "devices/SupportFiles.h"
-#include "util/IniFile.h"
+#include "core/context/AppContext.h"
+#include "core/devices/SupportFiles.h"
+#include "core/util/IniFile.h"
 
 #include "ScriptedOperator.h"
 

@@ -1,10 +1,10 @@
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
-#include "app/AppContext.h"
-#include "devices/DeviceProfileLoader.h"
-#include "devices/OperationRegions.h"
-#include "devices/TemplateLoader.h"
-#include "options/OptionRefresh.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/OperationRegions.h"
+#include "core/devices/TemplateLoader.h"
+#include "core/options/OptionRefresh.h"
 
 #include <QFile>
 #include <QRegularExpression>

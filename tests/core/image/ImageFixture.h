@@ -23,10 +23,10 @@
 
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
-#include "app/AppContext.h"
-#include "devices/DeviceProfileLoader.h"
-#include "image/ConfigurationWords.h"
-#include "util/HexText.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/image/ConfigurationWords.h"
+#include "core/util/HexText.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
 #include "ImageFixture.h"
-#include "image/BufferChecksum.h"
+#include "core/image/BufferChecksum.h"
 
 namespace {
 // A blank 14-bit device: ROM 2048, code mask 3FFF, one configuration word with the 16F877A's

@@ -1,6 +1,6 @@
 #include "ImageFixture.h"
-#include "image/ConfigurationWords.h"
-#include "image/IdLocations.h"
+#include "core/image/ConfigurationWords.h"
+#include "core/image/IdLocations.h"
 
 namespace {
 QList<int> Selections(const ConfigWord& word)

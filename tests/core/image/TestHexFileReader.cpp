@@ -1,6 +1,6 @@
 #include "ImageFixture.h"
-#include "image/HexFileReader.h"
-#include "util/ErrorOut.h"
+#include "core/image/HexFileReader.h"
+#include "core/util/ErrorOut.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "ImageFixture.h"
-#include "image/HexFileWriter.h"
+#include "core/image/HexFileWriter.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "ImageFixture.h"
-#include "image/InformationReport.h"
+#include "core/image/InformationReport.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 #include "ImageFixture.h"
-#include "image/HexFileReader.h"
-#include "image/LoadReconciliation.h"
-#include "util/ErrorOut.h"
+#include "core/image/HexFileReader.h"
+#include "core/image/LoadReconciliation.h"
+#include "core/util/ErrorOut.h"
 
 #include <QTemporaryDir>
 
@@ -67,7 +67,8 @@ private slots:
         // The refresh ran on the blank image: IDs normalised, checksum logged.
         QCOMPARE(b.ctx.Image().IdWords()[0], quint16(0xFFFF));
         // Blank 14-bit words, summed under the template's code word mask 0x3FFF.
-        QVERIFY2(b.Log().contains("Checksum Calculated: $" + HexWord(8192 * 0x3FFF, 8)), qPrintable(b.Log().join("\n")));
+        QVERIFY2(b.Log().contains("Checksum Calculated: $" + HexWord(8192 * 0x3FFF, 8)),
+                 qPrintable(b.Log().join("\n")));
     }
 
     void FailedReadWarnsAsError()

@@ -1,5 +1,5 @@
-#include "devices/DeviceProfile.h"
-#include "image/MemoryImage.h"
+#include "core/devices/DeviceProfile.h"
+#include "core/image/MemoryImage.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -2,14 +2,14 @@
 
 #include "BoxSimulator.h"
 #include "ScriptedOperator.h"
-#include "app/HistoryLog.h"
-#include "app/ProgramFlags.h"
-#include "link/BoxLink.h"
-#include "link/LinkErrorWord.h"
-#include "link/LinkPort.h"
-#include "link/LinkProgress.h"
-#include "link/PortFactory.h"
-#include "options/OptionTable.h"
+#include "core/context/HistoryLog.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/BoxLink.h"
+#include "core/link/LinkErrorWord.h"
+#include "core/link/LinkPort.h"
+#include "core/link/LinkProgress.h"
+#include "core/link/PortFactory.h"
+#include "core/options/OptionTable.h"
 
 #include <QByteArray>
 

@@ -1,10 +1,10 @@
 // The link error word and its report: history lines, message boxes, ordering and exclusions.
 #include "ScriptedOperator.h"
-#include "app/HistoryLog.h"
-#include "app/MainWindowState.h"
-#include "app/ProgramFlags.h"
-#include "link/ErrorReport.h"
-#include "link/LinkErrorWord.h"
+#include "core/context/HistoryLog.h"
+#include "core/context/MainWindowState.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/ErrorReport.h"
+#include "core/link/LinkErrorWord.h"
 
 #include <QTest>
 

@@ -1,12 +1,12 @@
 // The link's port layer: opening, reporting failures, DTR pulses, reads with time-outs.
 
 #include "ScriptedOperator.h"
-#include "app/HistoryLog.h"
-#include "app/ProgramFlags.h"
-#include "link/BoxEndpoint.h"
-#include "link/LinkPort.h"
-#include "link/LinkPortHooks.h"
-#include "link/PortFactory.h"
+#include "core/context/HistoryLog.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/BoxEndpoint.h"
+#include "core/link/LinkPort.h"
+#include "core/link/LinkPortHooks.h"
+#include "core/link/PortFactory.h"
 
 #include <QElapsedTimer>
 #include <QTest>

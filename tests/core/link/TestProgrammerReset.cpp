@@ -4,9 +4,9 @@
 #include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
-#include "app/AppContext.h"
-#include "link/ProgrammerLink.h"
-#include "options/OptionIndex.h"
+#include "core/context/AppContext.h"
+#include "core/link/ProgrammerLink.h"
+#include "core/options/OptionIndex.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,11 +2,11 @@
 // path, the test plays the device on the master side and inspects the slave's line settings.
 
 #include "ScriptedOperator.h"
-#include "app/HistoryLog.h"
-#include "app/ProgramFlags.h"
-#include "link/LinkPort.h"
-#include "link/PortFactory.h"
-#include "link/QSerialTransport.h"
+#include "core/context/HistoryLog.h"
+#include "core/context/ProgramFlags.h"
+#include "core/link/LinkPort.h"
+#include "core/link/PortFactory.h"
+#include "core/link/QSerialTransport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

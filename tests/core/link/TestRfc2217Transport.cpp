@@ -1,9 +1,9 @@
 // The RFC 2217 client against a scripted server, and the Telnet codec both ends share.
 
-#include "link/EventWait.h"
-#include "link/Rfc2217.h"
-#include "link/Rfc2217Transport.h"
-#include "link/TelnetCodec.h"
+#include "core/link/EventWait.h"
+#include "core/link/Rfc2217.h"
+#include "core/link/Rfc2217Transport.h"
+#include "core/link/TelnetCodec.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "options/SettingsFileFormat.h"
+#include "core/context/AppContext.h"
+#include "core/options/SettingsFileFormat.h"
 
 #include <QFile>
 #include <QSettings>

@@ -2,10 +2,10 @@
 // and defaults, and what a failed or forbidden write leaves behind.
 
 #include "OptionsFixture.h"
-#include "options/ControlFile.h"
-#include "options/OptionIndex.h"
-#include "util/ErrorOut.h"
-#include "util/IniFile.h"
+#include "core/options/ControlFile.h"
+#include "core/options/OptionIndex.h"
+#include "core/util/ErrorOut.h"
+#include "core/util/IniFile.h"
 
 #include <QDir>
 #include <QRegularExpression>

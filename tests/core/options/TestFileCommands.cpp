@@ -2,11 +2,11 @@
 // reading them, the File commands (open, save option settings) and the close prompt.
 
 #include "OptionsFixture.h"
-#include "app/AppShell.h"
-#include "options/FileCommands.h"
-#include "options/OptionIndex.h"
-#include "options/SettingsStore.h"
-#include "util/IniFile.h"
+#include "core/app/AppShell.h"
+#include "core/options/FileCommands.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/SettingsStore.h"
+#include "core/util/IniFile.h"
 
 #include <QDir>
 #include <QtTest>

@@ -2,8 +2,8 @@
 // task-tree rows that follow the options, the click protocol and the factory reset.
 
 #include "OptionsFixture.h"
-#include "options/OptionIndex.h"
-#include "options/OptionRefresh.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionRefresh.h"
 
 #include <QtTest>
 

@@ -3,9 +3,9 @@
 // map, the locked save and a store that cannot be written.
 
 #include "OptionsFixture.h"
-#include "options/OptionIndex.h"
-#include "options/SettingsStore.h"
-#include "util/ErrorOut.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/SettingsStore.h"
+#include "core/util/ErrorOut.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "util/HexText.h"
+#include "core/util/HexText.h"
 
 #include <QtTest>
 

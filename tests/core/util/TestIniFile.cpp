@@ -1,4 +1,4 @@
-#include "util/IniFile.h"
+#include "core/util/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -126,7 +126,8 @@ private slots:
         QCOMPARE(raw.readAll(), QByteArray("[PXDEVICES]\r\n16F84A \xB0=560\r\n"));
         const IniFile back(path);
         QVERIFY(back.Exists());
-        QCOMPARE(back.ReadSectionLines(QStringLiteral("pxdevices")), QStringList({QStringLiteral("16F84A ") + degree + "=560"}));
+        QCOMPARE(back.ReadSectionLines(QStringLiteral("pxdevices")),
+                 QStringList({QStringLiteral("16F84A ") + degree + "=560"}));
     }
 
     void FailedSaveKeepsTheOldFile()

@@ -1,4 +1,4 @@
-#include "app/GuiOperator.h"
+#include "gui/app/GuiOperator.h"
 
 #include <QApplication>
 #include <QInputDialog>

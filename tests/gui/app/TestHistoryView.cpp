@@ -1,7 +1,7 @@
-#include "app/FixedPitchFont.h"
-#include "app/HistoryHeader.h"
-#include "app/HistoryLog.h"
-#include "app/HistoryView.h"
+#include "core/context/HistoryLog.h"
+#include "gui/app/FixedPitchFont.h"
+#include "gui/app/HistoryHeader.h"
+#include "gui/app/HistoryView.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

@@ -1,11 +1,11 @@
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "app/ControlBar.h"
-#include "app/FixedPitchFont.h"
-#include "app/HistoryView.h"
-#include "app/InformationGroup.h"
-#include "app/TPXmain.h"
-#include "app/TaskTreePanel.h"
+#include "core/context/AppContext.h"
+#include "gui/app/ControlBar.h"
+#include "gui/app/FixedPitchFont.h"
+#include "gui/app/HistoryView.h"
+#include "gui/app/InformationGroup.h"
+#include "gui/app/TPXmain.h"
+#include "gui/app/TaskTreePanel.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,13 +1,13 @@
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
-#include "app/AppContext.h"
-#include "app/TaskTreePanel.h"
-#include "devices/DeviceList.h"
-#include "devices/DeviceProfileLoader.h"
-#include "engine/McuSectionMenuView.h"
-#include "engine/TaskTreeControl.h"
-#include "engine/TaskTreeWidget.h"
-#include "options/OptionRefresh.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceList.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/engine/TaskTreeControl.h"
+#include "core/options/OptionRefresh.h"
+#include "gui/app/TaskTreePanel.h"
+#include "gui/engine/McuSectionMenuView.h"
+#include "gui/engine/TaskTreeWidget.h"
 
 #include <QApplication>
 #include <QMenu>

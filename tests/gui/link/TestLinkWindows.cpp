@@ -1,7 +1,7 @@
 // The notice dialog and the link status window, on the offscreen platform.
-#include "link/LinkStatus.h"
-#include "link/TPXC.h"
-#include "link/Tnagscreen.h"
+#include "core/link/LinkStatus.h"
+#include "gui/link/TPXC.h"
+#include "gui/link/Tnagscreen.h"
 
 #include <QApplication>
 #include <QCheckBox>

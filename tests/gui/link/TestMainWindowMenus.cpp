@@ -3,15 +3,15 @@
 #include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
-#include "app/AppContext.h"
-#include "app/ControlBar.h"
-#include "app/TPXmain.h"
-#include "devices/DeviceList.h"
-#include "devices/DeviceProfileLoader.h"
-#include "link/AboutBox.h"
-#include "link/BoxProtocol.h"
-#include "link/MainWindowLinkCommands.h"
-#include "link/ProgrammerLink.h"
+#include "core/context/AppContext.h"
+#include "core/devices/DeviceList.h"
+#include "core/devices/DeviceProfileLoader.h"
+#include "core/link/BoxProtocol.h"
+#include "core/link/ProgrammerLink.h"
+#include "gui/app/ControlBar.h"
+#include "gui/app/TPXmain.h"
+#include "gui/link/AboutBox.h"
+#include "gui/link/MainWindowLinkCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -57,8 +57,8 @@ struct Fixture {
         QVERIFY(action->isEnabled());
         action->trigger();
         // The command ends with its report in the status line and the commands unlocked.
-        QTRY_VERIFY_WITH_TIMEOUT(ctx.Window().StatusText().endsWith(QStringLiteral(" Success"))
-                                     || ctx.Window().StatusText().endsWith(QStringLiteral(" Failed")),
+        QTRY_VERIFY_WITH_TIMEOUT(ctx.Window().StatusText().endsWith(QStringLiteral(" Success")) ||
+                                     ctx.Window().StatusText().endsWith(QStringLiteral(" Failed")),
                                  10000);
         QTRY_VERIFY(window.ActResetRun()->isEnabled());
     }

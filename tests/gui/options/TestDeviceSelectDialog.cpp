@@ -2,17 +2,17 @@
 // offscreen platform.
 
 #include "ScriptedOperator.h"
-#include "app/AppContext.h"
-#include "app/AppShell.h"
-#include "app/ControlBar.h"
-#include "app/TPXmain.h"
-#include "devices/GuiDeviceChooser.h"
-#include "devices/Tseldevdlg.h"
-#include "options/MainWindowOptionCommands.h"
-#include "options/OptionControlBinding.h"
-#include "options/OptionIndex.h"
-#include "options/OptionRefresh.h"
-#include "options/SettingsFileFormat.h"
+#include "core/app/AppShell.h"
+#include "core/context/AppContext.h"
+#include "core/options/OptionIndex.h"
+#include "core/options/OptionRefresh.h"
+#include "core/options/SettingsFileFormat.h"
+#include "gui/app/ControlBar.h"
+#include "gui/app/TPXmain.h"
+#include "gui/devices/GuiDeviceChooser.h"
+#include "gui/devices/Tseldevdlg.h"
+#include "gui/options/MainWindowOptionCommands.h"
+#include "gui/options/OptionControlBinding.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -12,13 +12,13 @@ struct ProgramFlags {
     bool ExitOnErrors = false;      // /X: end after the Auto Run whatever its outcome
     bool MinimizeOnStartup = false; // /M
     bool FileFromCommandLine = false;
-    bool ControlFileGiven = false;  // the file named is a control file (".PXC")
+    bool ControlFileGiven = false; // the file named is a control file (".PXC")
     bool McuFromCommandLine = false;
-    bool NoValidFile = false;       // no usable HEX file is loaded
+    bool NoValidFile = false; // no usable HEX file is loaded
     bool StopRequested = false;
     bool TaskFailed = false;
     bool SettingsDirty = false;
-    bool DeviceLoaded = false;      // a device profile was loaded by the current file load
+    bool DeviceLoaded = false; // a device profile was loaded by the current file load
 };
 
 // The file the program works on. Reset as a whole when no file is usable.
@@ -26,7 +26,7 @@ struct CurrentFile {
     QString hexPath;
     QString controlPath;
     QString mcuName;
-    qint64 hexTimeStamp = 0; // modification time (ms since epoch) when last read; 0 = none
+    qint64 hexTimeStamp = 0;  // modification time (ms since epoch) when last read; 0 = none
     int optionAccessMode = 1; // 1 normal, 2 option editing hidden by the control file
 
     void Reset()

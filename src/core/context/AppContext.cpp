@@ -1,4 +1,4 @@
-#include "AppContext.h"
+#include "core/context/AppContext.h"
 
 #include <QDir>
 

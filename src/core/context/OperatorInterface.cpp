@@ -1,4 +1,4 @@
-#include "OperatorInterface.h"
+#include "core/context/OperatorInterface.h"
 
 namespace {
 SoundKind SoundOf(BoxIcon icon)

@@ -1,4 +1,4 @@
-#include "HistoryLog.h"
+#include "core/context/HistoryLog.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HistoryColour.h"
+#include "core/context/HistoryColour.h"
 
 #include <QObject>
 #include <QString>
