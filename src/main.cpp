@@ -4,7 +4,6 @@
 #include "core/app/AppShell.h"
 #include "core/app/AutoAnswerOperator.h"
 #include "core/app/CommandLine.h"
-#include "core/app/ExitStatus.h"
 #include "core/app/HistoryMirror.h"
 #include "core/context/AppContext.h"
 #include "core/link/ProgrammerLink.h"
@@ -126,10 +125,9 @@ int main(int argc, char** argv)
     new MainWindowLinkCommands(window, ctx, link);
 
     const bool started = shell.StartUp(args, QDir::currentPath());
-    int status = 0;
     if (!started) {
         // Missing or mismatched support files, or a failed update: the program cannot run.
-        status = ExitStatus::FileError;
+        ctx.Exit().SetFileError();
     } else {
         shell.FinishStartUp();
         if (headless) {
@@ -145,7 +143,10 @@ int main(int argc, char** argv)
             });
             app.exec();
         }
-        status = shell.ProcessExitStatus();
+    }
+    // The run's outcome is settled here; saving settings at exit does not change it.
+    const ExitState outcome = ctx.Exit();
+    if (started) {
         // Program exit: offer to save changed options, and keep the workstation settings.
         WindowPlacementBinder::SetProgramExiting(true);
         FileCommands::ClosePrompt(ctx);
@@ -153,10 +154,10 @@ int main(int argc, char** argv)
 
     if (headless)
         PrintHistory(ctx.History());
-    if (ctx.ExitCode() != 0) {
-        const QString word = ExitStatus::WordLine(ctx.ExitCode());
+    const QString word = outcome.WordLine();
+    if (!word.isEmpty()) {
         std::fprintf(stderr, "%s\n", word.toLocal8Bit().constData());
         mirror.WriteExtraLine(word);
     }
-    return status;
+    return outcome.ProcessStatus();
 }

@@ -1,8 +1,8 @@
 #include "core/app/AppShell.h"
 
 #include "core/app/CommandLine.h"
-#include "core/app/ExitStatus.h"
 #include "core/context/AppContext.h"
+#include "core/context/ExitStatus.h"
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/image/HexFileReader.h"
@@ -219,7 +219,7 @@ bool AppShell::IdleAutoRun()
                 flags.NoValidFile ? QStringLiteral("Auto Run not started: no usable HEX file.")
                                   : QStringLiteral("Auto Run not started: start-up reported a problem (see above)."),
                 HistoryStyle::Error);
-            m_fileErrorExit = true;
+            m_ctx.Exit().SetFileError();
             return true;
         }
         return false;
@@ -230,16 +230,16 @@ bool AppShell::IdleAutoRun()
         }
         m_hooks.autoRun();
     } catch (const ErrorOut& fault) {
-        if (m_ctx.ExitCode() == 0)
-            m_fileErrorExit = true;
+        if (m_ctx.Exit().Word() == 0)
+            m_ctx.Exit().SetFileError();
         m_ctx.History().AddLine(fault.Message(), HistoryStyle::Error);
         ShowErrorOut(fault.Message(), true);
         return flags.ExitOnErrors;
     }
     const bool failed = flags.StopRequested || flags.TaskFailed;
     if (flags.ExitOnErrors) {
-        if (failed && (m_ctx.ExitCode() & 0xFFFF) == 0)
-            m_ctx.SetExitCode(ExitStatus::FailedRun);
+        if (failed && m_ctx.Exit().Word() == 0)
+            m_ctx.Exit().SetWord(ExitStatus::FailedRun);
         return true;
     }
     return !failed;
@@ -264,11 +264,6 @@ void AppShell::CheckFileChanged()
     } else {
         file.hexTimeStamp = now;
     }
-}
-
-int AppShell::ProcessExitStatus() const
-{
-    return ExitStatus::FromExitCode(m_ctx.ExitCode(), m_fileErrorExit);
 }
 
 void AppShell::ShowErrorOut(const QString& message, bool warning)

@@ -37,16 +37,10 @@ public:
     // The activation hook: offers to reload a HEX file that changed on disk.
     void CheckFileChanged();
 
-    // True when the exit status is that of a file or settings problem (128).
-    bool FileErrorExit() const { return m_fileErrorExit; }
-    // The status the process ends with.
-    int ProcessExitStatus() const;
-
 private:
     void SelectAndLoadNamedDevice();
     void ShowErrorOut(const QString& message, bool warning);
 
     AppContext& m_ctx;
     Hooks m_hooks;
-    bool m_fileErrorExit = false;
 };

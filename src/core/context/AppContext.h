@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/context/ExitState.h"
 #include "core/context/HistoryLog.h"
 #include "core/context/MainWindowState.h"
 #include "core/context/OperatorInterface.h"
@@ -57,10 +58,9 @@ public:
     ProgrammerLink* Link() const { return m_link; }
     void SetLink(ProgrammerLink* link) { m_link = link; }
 
-    // The process exit code as the program keeps it (16 bits wide, like the link error word);
-    // ProcessExitStatus maps it to the 8 bits a process can return.
-    int ExitCode() const { return m_exitCode; }
-    void SetExitCode(int code) { m_exitCode = code & 0xFFFF; }
+    // How the run ends: the exit word and the file-or-settings failure; main asks it once.
+    ExitState& Exit() { return m_exit; }
+    const ExitState& Exit() const { return m_exit; }
 
 private:
     OperatorInterface* m_operator;
@@ -80,6 +80,6 @@ private:
     OptionBindings m_bindings;
     SerialNumberSettings m_serialSettings;
     WorkstationSettings m_workstation;
-    int m_exitCode = 0;
+    ExitState m_exit;
     ProgrammerLink* m_link = nullptr;
 };

@@ -5,7 +5,7 @@
 #include "core/link/ErrorReport.h"
 
 ProgrammerLink::ProgrammerLink(AppContext& ctx, QObject* parent)
-    : QObject(parent), m_ctx(ctx), m_errors(ctx.Flags(), [&ctx](int code) { ctx.SetExitCode(code); }),
+    : QObject(parent), m_ctx(ctx), m_errors(ctx.Flags(), [&ctx](int code) { ctx.Exit().SetWord(code); }),
       m_port(ctx.History(), ctx.Operator(), ctx.Flags(), m_factory),
       m_link(m_port, m_errors, ctx.Flags(), ctx.Options(), m_progress)
 {

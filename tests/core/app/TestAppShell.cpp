@@ -79,7 +79,7 @@ private slots:
         QVERIFY(f.History().contains(QStringLiteral("  Loaded settings for MCU: ").leftJustified(40).trimmed() +
                                      QString(14, u' ') + "18F252"));
         QVERIFY(!f.shell.IdleAutoRun());
-        QCOMPARE(f.shell.ProcessExitStatus(), 0);
+        QCOMPARE(f.ctx.Exit().ProcessStatus(), 0);
     }
 
     void McuFromCommandLineIsLoaded()
@@ -113,7 +113,7 @@ private slots:
         QVERIFY(f.ctx.File().hexPath.isEmpty());
         // /X: the run cannot start, so the program ends with the file-error status.
         QVERIFY(f.shell.IdleAutoRun());
-        QCOMPARE(f.shell.ProcessExitStatus(), 128);
+        QCOMPARE(f.ctx.Exit().ProcessStatus(), 128);
     }
 
     void MissingHexFileWithoutExitStaysOpen()
@@ -121,7 +121,7 @@ private slots:
         Fixture f;
         QVERIFY(f.shell.StartUp({f.WorkFile("absent.hex"), "/A"}, f.work.path()));
         QVERIFY(!f.shell.IdleAutoRun());
-        QCOMPARE(f.shell.ProcessExitStatus(), 0);
+        QCOMPARE(f.ctx.Exit().ProcessStatus(), 0);
     }
 
     void ControlFileWithoutHexFileKey()
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(f.op.boxes[0].text.startsWith("A Control File did not exist for the specified HEX file.\r"));
         QVERIFY(!f.ctx.Flags().AutoRunPending);
         QVERIFY(f.shell.IdleAutoRun());
-        QCOMPARE(f.shell.ProcessExitStatus(), 128);
+        QCOMPARE(f.ctx.Exit().ProcessStatus(), 128);
     }
 
     void UnknownMcuStopsTheAutoRun()
@@ -159,7 +159,7 @@ private slots:
         QVERIFY(f.shell.StartUp({hex, "/X", "/D99Z999"}, f.work.path()));
         QVERIFY(!f.ctx.Flags().AutoRunPending);
         QVERIFY(f.shell.IdleAutoRun());
-        QCOMPARE(f.shell.ProcessExitStatus(), 128);
+        QCOMPARE(f.ctx.Exit().ProcessStatus(), 128);
     }
 
     void AutoRunOutcomes()
@@ -176,8 +176,8 @@ private slots:
         };
         QVERIFY(f.shell.IdleAutoRun());
         QCOMPARE(runs, 1);
-        QCOMPARE(f.shell.ProcessExitStatus(), 8); // failed without an error bit
-        f.shell.IdleAutoRun();                    // only the first idle call can start it
+        QCOMPARE(f.ctx.Exit().ProcessStatus(), 8); // failed without an error bit
+        f.shell.IdleAutoRun();                     // only the first idle call can start it
         QCOMPARE(runs, 1);
     }
 
@@ -202,7 +202,7 @@ private slots:
         WriteFile(f.WorkFile("e.PXC"), "[CONTROL]\r\n");
         QVERIFY(f.shell.StartUp({hex, "/X"}, f.work.path()));
         QVERIFY(f.shell.IdleAutoRun());
-        QCOMPARE(f.shell.ProcessExitStatus(), 128);
+        QCOMPARE(f.ctx.Exit().ProcessStatus(), 128);
         QCOMPARE(f.op.boxes.last().icon, BoxIcon::Warning);
     }
 

@@ -1,7 +1,7 @@
 #include "ScriptedOperator.h"
 #include "core/app/CommandLine.h"
-#include "core/app/ExitStatus.h"
 #include "core/context/AppContext.h"
+#include "core/context/ExitStatus.h"
 
 #include <QFile>
 #include <QTemporaryDir>

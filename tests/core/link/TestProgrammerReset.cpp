@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(rig.link.Identity().SerialNumber(), QStringLiteral("1001"));
         QCOMPARE(rig.link.Identity().HardwareVersion(), QStringLiteral("3-0"));
         QCOMPARE(rig.link.Identity().FirmwareVersion(), QStringLiteral("24.1"));
-        QCOMPARE(rig.ctx.ExitCode(), 0);
+        QCOMPARE(rig.ctx.Exit().Word(), 0);
 
         // Ready and configured: a second reset only clears the run state.
         const int resets = rig.box.Resets();
@@ -104,7 +104,7 @@ private slots:
         // The stopped open closes the port, which also counts as a port error.
         QVERIFY(rig.link.Errors().Has(Bit::PortError));
         QVERIFY(rig.box.LastImage().isEmpty());
-        QVERIFY(rig.ctx.ExitCode() & Bit::FirmwareNotSynchronized);
+        QVERIFY(rig.ctx.Exit().Word() & Bit::FirmwareNotSynchronized);
     }
 
     void cancelledRequestedSynchronisationRecordsNothing()
@@ -266,7 +266,7 @@ private slots:
         QVERIFY(rig.op.Captions().contains(QStringLiteral("Communication Timeout")));
         QCOMPARE(rig.link.Identity().SerialNumber(), ProgrammerIdentity::NotAvailable);
         QCOMPARE(rig.link.Status().Index(), int(LinkStatus::PortCommunicationError));
-        QVERIFY(rig.ctx.ExitCode() & Bit::NotResponding);
+        QVERIFY(rig.ctx.Exit().Word() & Bit::NotResponding);
     }
 
     // After every reset the information report's hardware lines show what the box told, and what

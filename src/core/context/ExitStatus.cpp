@@ -1,4 +1,4 @@
-#include "core/app/ExitStatus.h"
+#include "core/context/ExitStatus.h"
 
 #include "core/util/HexText.h"
 
