@@ -56,12 +56,18 @@ void ProgrammerLink::FirmwareHandshake()
     m_identity.SetBootLoaderId(QString::number(m_link.BootVersion()));
 
     if ((m_firmwareSyncRequested || m_configurationNeeded) && flags.ProgramReady) {
-        FirmwareUpdate();
+        if (m_imageDownloaded)
+            UpdateDidNotTakeEffect();
+        else
+            FirmwareUpdate();
         return;
     }
     m_identity.SetFirmwareVersion(m_link.FirmwareVersion());
     if (m_link.FirmwareVersion() != ExpectedFirmwareVersion()) {
-        FirmwareUpdate();
+        if (m_imageDownloaded)
+            UpdateDidNotTakeEffect();
+        else
+            FirmwareUpdate();
         return;
     }
     // Start the application firmware: '<' 'R' '>' answered with 'f'.
@@ -202,8 +208,37 @@ void ProgrammerLink::DownloadImage()
     ShowStatus(false, configuration ? LinkStatus::ConfigurationComplete : LinkStatus::FirmwareUpdateComplete);
     m_port.SetProgrammerReady(false);
     m_configurationNeeded = false;
+    m_imageDownloaded = true;
     // The box restarts its loader; a full reset now finds the matching firmware.
     ResetProgrammer();
+}
+
+void ProgrammerLink::UpdateDidNotTakeEffect()
+{
+    // A complete image was sent, yet the box still reports another version or letter (a
+    // mislabelled or corrupt image file): loading it again would repeat the same outcome without
+    // end, so this reset fails with the firmware not synchronised.
+    m_firmwareSyncRequested = false;
+    const bool configuration = m_configurationNeeded;
+    const QString title =
+        configuration ? QStringLiteral("Updating Programmer") : QStringLiteral("Synchronizing Firmware");
+    HistoryLog& history = m_ctx.History();
+    if (configuration)
+        history.AddLine(QStringLiteral(" Configuration after the update: ") +
+                            QChar::fromLatin1(m_link.ConfigVersion()) + QStringLiteral(", needed: ") +
+                            ExpectedConfigLetter(),
+                        HistoryStyle::Error);
+    else
+        history.AddLine(QStringLiteral(" Firmware Version after the update: ") +
+                            ProgrammerIdentity::VersionText(m_link.FirmwareVersion()) + QStringLiteral(", needed: ") +
+                            ProgrammerIdentity::VersionText(ExpectedFirmwareVersion()),
+                        HistoryStyle::Error);
+    history.AddLine(title + QStringLiteral(" Results: "), HistoryStyle::Success);
+    history.AppendColumn(QStringLiteral("Failed"), ResultColumn, HistoryStyle::Error);
+    m_ctx.Window().SetStatusText(title + QStringLiteral(" ERROR!"));
+    ShowStatus(false, configuration ? LinkStatus::ConfigurationError : LinkStatus::FirmwareUpdateError);
+    m_port.SetProgrammerReady(false);
+    m_errors.RecordError(Bit::FirmwareNotSynchronized);
 }
 
 void ProgrammerLink::SendImageWord(quint16 word)

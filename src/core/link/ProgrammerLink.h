@@ -101,6 +101,8 @@ public:
 private:
     void ResetRunState();
     bool ShowNotice(const NoticeRequest& request);
+    // The handshake would start a second download within one reset: fail the reset instead.
+    void UpdateDidNotTakeEffect();
 
     AppContext& m_ctx;
     Hooks m_hooks;
@@ -114,5 +116,9 @@ private:
     std::array<quint16, 4> m_identification{};
     bool m_firmwareSyncRequested = false;
     bool m_configurationNeeded = false;
+    // A reset downloads at most one image: the reset that follows a download runs nested inside
+    // it, and a box that still reports the wrong version then must not be loaded again.
+    int m_resetDepth = 0;
+    bool m_imageDownloaded = false;
     QString m_portErrorText;
 };

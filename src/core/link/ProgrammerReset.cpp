@@ -53,6 +53,19 @@ void ProgrammerLink::ResetProgrammer()
     if (m_port.ProgrammerReady() && QChar::fromLatin1(m_link.ConfigVersion()) == ExpectedConfigLetter())
         return;
 
+    // The reset after a download runs inside the reset that made it; the next outermost reset
+    // may download again.
+    ++m_resetDepth;
+    struct DepthGuard {
+        int& depth;
+        bool& downloaded;
+        ~DepthGuard()
+        {
+            if (--depth == 0)
+                downloaded = false;
+        }
+    } depthGuard{m_resetDepth, m_imageDownloaded};
+
     ShowStatus(true, LinkStatus::CheckingStatus);
     MarkHardwareNotAvailable();
     m_port.SetProgrammerReady(false);

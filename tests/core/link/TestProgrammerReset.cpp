@@ -153,6 +153,80 @@ private slots:
         QVERIFY(rig.box.LastImage().isEmpty()); // the box never received a complete image
     }
 
+    // An image that does not bring the box to the wanted version or letter is downloaded once per
+    // reset; the reset then fails instead of loading it again without end.
+    void imageThatDoesNotTakeEffectIsLoadedOnce_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("configuration");
+        QTest::addColumn<QString>("results");
+        QTest::newRow("corrupt firmware") << "corrupt" << false << "Synchronizing Firmware Results:   Failed";
+        QTest::newRow("mislabelled firmware") << "version" << false << "Synchronizing Firmware Results:   Failed";
+        QTest::newRow("mislabelled configuration") << "letter" << true << "Updating Programmer Results:      Failed";
+    }
+    void imageThatDoesNotTakeEffectIsLoadedOnce()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, configuration);
+        QFETCH(QString, results);
+        // The image's words: marker, version, letter, ...; all words sum to 0.
+        QByteArray image = ShippedImage();
+        QVERIFY(image.size() >= 8);
+        auto setWord = [&image](int i, quint16 w) {
+            image[2 * i] = char(w & 0xFF);
+            image[2 * i + 1] = char(w >> 8);
+        };
+        auto word = [&image](int i) { return quint16(quint8(image[2 * i]) | quint8(image[2 * i + 1]) << 8); };
+        const int last = int(image.size() / 2) - 1;
+        const int changed = fault == QStringLiteral("version") ? 1 : 2;
+        const quint16 was = word(changed);
+        if (fault == QStringLiteral("corrupt")) {
+            image[2 * last] = char(image[2 * last] ^ 0x01); // the check sum no longer holds
+        } else {
+            setWord(changed, fault == QStringLiteral("version") ? 0x0117 : quint16(u'C'));
+            setWord(last, quint16(word(last) + was - word(changed)));
+        }
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("PX0118A.DAT")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+        file.close();
+
+        ResetRig rig(dir.path() + u'/');
+        if (configuration) {
+            rig.box.Identity().configLetter = 'B';
+            rig.ctx.Flags().ProgramReady = true;
+        } else {
+            rig.box.Identity().firmwareVersion = 0x0117;
+        }
+        // A second question would be answered Cancel, which also ends the loop but hides it.
+        rig.op.QueueAnswer(OkButton);
+        rig.op.QueueAnswer(CancelButton);
+        rig.link.ResetCommand();
+
+        QCOMPARE(rig.box.LastImage(), image);
+        QCOMPARE(rig.Log().count(QStringLiteral(" Loading IMAGE: PX0118A.DAT")), 1);
+        QCOMPARE(rig.op.Captions().count(QStringLiteral("Synchronizing Hardware to Match Software")),
+                 configuration ? 0 : 1);
+        QVERIFY(rig.Logged(results));
+        QVERIFY(rig.link.Errors().Has(Bit::FirmwareNotSynchronized));
+        QVERIFY(rig.ctx.ExitCode() & Bit::FirmwareNotSynchronized);
+        QVERIFY(rig.Logged(QStringLiteral(" Firmware not Synchronized ")));
+        QVERIFY(!rig.Logged(QStringLiteral("Resetting Port:COM1 Success")));
+        QVERIFY(!rig.link.Port().ProgrammerReady());
+        // Open, (configuration: reopen to load), open after the download, (configuration: reopen).
+        QCOMPARE(rig.box.Resets(), configuration ? 4 : 2);
+
+        // The next reset may try again: a corrected image file is then loaded and taken.
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(ShippedImage()) == ShippedImage().size());
+        file.close();
+        rig.op.Clear();
+        rig.op.QueueAnswer(OkButton);
+        rig.link.ResetCommand();
+        QCOMPARE(rig.box.LastImage(), ShippedImage());
+        QVERIFY(rig.Logged(QStringLiteral("Resetting Port:COM1 Success")));
+        QVERIFY(rig.link.Port().ProgrammerReady());
+    }
+
     void configurationImageLoadedAfterStartUp()
     {
         ResetRig rig;
