@@ -10,6 +10,8 @@
 #include <QFileInfo>
 
 #include <array>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 constexpr int ValueColumn = 40;
@@ -28,6 +30,12 @@ constexpr quint64 Ee18First = 0xF00000;
 constexpr quint64 Ee18End = 0xF02000;            // exclusive
 constexpr quint64 ConfigWordBytesFirst = 0x400E; // never used for width classification
 constexpr quint64 ConfigWordBytesLast = 0x4010;
+
+// A full code buffer written in 16-byte INHX32 records is about 12 MB of text and in one-byte
+// records about 55 MB; a file beyond this is no device's HEX file and is refused unread.
+constexpr qint64 MaxHexFileBytes = 128 * 1024 * 1024;
+// Lines that are neither record nor comment are each named up to this many, then counted.
+constexpr int IgnoredLinesNamed = 20;
 
 const QString ErrorInFile = QStringLiteral("Error in HEX file.");
 const QString BadAddress = QStringLiteral("Bad Address in HEX file.");
@@ -77,17 +85,24 @@ struct Line {
     bool Starts(char c) const { return length > 0 && text[0] == c; }
 };
 
-// Calls visit(line) for every line; a line ends at CR LF, LF or a lone CR.
+// Calls visit(line) for every line; a line ends at CR LF, LF or a lone CR. A UTF-8 byte-order
+// mark at the start of the file and blanks and tabs at the start of each line are dropped, so an
+// indented record or the first record of a file saved with a mark is read like any other.
 template <typename Visit> void ForEachLine(const QByteArray& content, Visit visit)
 {
     const char* p = content.constData();
     const char* const end = p + content.size();
+    if (content.startsWith("\xEF\xBB\xBF"))
+        p += 3;
     qsizetype number = 0;
     while (p < end) {
         const char* q = p;
         while (q < end && *q != '\n' && *q != '\r')
             ++q;
-        visit(Line{p, q - p, ++number});
+        const char* start = p;
+        while (start < q && (*start == ' ' || *start == '\t'))
+            ++start;
+        visit(Line{start, q - start, ++number});
         if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n')
             q += 2;
         else if (q < end)
@@ -181,7 +196,14 @@ public:
             QFile file(m_path);
             if (!file.open(QIODevice::ReadOnly))
                 throw ErrorOut(QStringLiteral("Cannot read HEX file:\r") + m_path + u'\r' + file.errorString());
-            m_content = file.readAll();
+            // At most one byte more than the limit is read, so a device or pipe posing as a
+            // file is refused as surely as a huge file.
+            const qint64 size = file.size();
+            if (size > MaxHexFileBytes)
+                RefuseSize(size);
+            m_content = file.read(MaxHexFileBytes + 1);
+            if (m_content.size() > MaxHexFileBytes)
+                RefuseSize(m_content.size());
             if (file.error() != QFileDevice::NoError)
                 throw ErrorOut(QStringLiteral("Cannot read HEX file:\r") + m_path + u'\r' + file.errorString());
             file.close();
@@ -215,6 +237,16 @@ private:
     {
         m_ctx.Flags().NoValidFile = true;
         m_ctx.File().hexTimeStamp = 0;
+    }
+
+    [[noreturn]] void RefuseSize(qint64 size)
+    {
+        const QString detail = QStringLiteral("The file is ") + QString::number(size) +
+                               QStringLiteral(" bytes long; no device's HEX file exceeds ") +
+                               QString::number(MaxHexFileBytes) + QStringLiteral(" bytes.");
+        Log(ErrorInFile, HistoryStyle::FileError);
+        Log(QStringLiteral("  ") + detail, HistoryStyle::FileError);
+        throw ErrorOut(ErrorInFile + u'\r' + detail);
     }
 
     void LogIntroduction()
@@ -256,14 +288,25 @@ private:
         m_image.SetLastChecksum(0);
     }
 
-    // ";PIC<name>" comment lines name the device.
+    // ";PIC<name>" comment lines name the device. A name given more than once is acted on once,
+    // in the place of its last line, so the selection ends where the file's order leaves it while
+    // a file repeating one name costs one profile load and an unknown name one report.
     void DeviceNamePass()
     {
-        ForEachLine(m_content, [this](const Line& line) {
+        std::vector<QByteArray> names;
+        ForEachLine(m_content, [&names](const Line& line) {
             if (line.length < 4 || line.text[0] != ';' || line.text[1] != 'P' || line.text[2] != 'I' ||
                 line.text[3] != 'C')
                 return;
-            const QString name = QString::fromLatin1(line.text + 4, line.length - 4);
+            names.emplace_back(line.text + 4, line.length - 4);
+        });
+        std::unordered_set<QByteArray> later;
+        std::vector<QByteArray> distinct;
+        for (auto it = names.rbegin(); it != names.rend(); ++it)
+            if (later.insert(*it).second)
+                distinct.push_back(*it);
+        for (auto it = distinct.rbegin(); it != distinct.rend(); ++it) {
+            const QString name = QString::fromLatin1(*it);
             if (m_ctx.Flags().McuFromCommandLine) {
                 Log(QStringLiteral("  CMD Ignore - Device Record: "), name, HistoryStyle::FileWarning);
             } else if (Option(OptionIndex::McuOverride)) {
@@ -275,7 +318,7 @@ private:
                     LoadProfile();
                 }
             }
-        });
+        }
     }
 
     // Every record is parsed (so a malformed file stops here, before any device is acted on);
@@ -284,10 +327,17 @@ private:
     void DeviceWordPass()
     {
         quint64 base = 0;
-        ForEachLine(m_content, [this, &base](const Line& line) {
-            if (!line.Starts(':'))
+        qsizetype ignored = 0;
+        ForEachLine(m_content, [this, &base, &ignored](const Line& line) {
+            if (!line.Starts(':')) {
+                if (line.length > 0 && !line.Starts(';') && ++ignored <= IgnoredLinesNamed)
+                    Log(QStringLiteral("  WARNING: Not a record, line ignored: "), QString::number(line.number),
+                        HistoryStyle::FileWarning);
                 return;
+            }
             const Record r = ParseRecord(line);
+            if (r.kind != Record::Skipped && r.fileChecksum != r.calculatedChecksum)
+                RefuseChecksum(line.number, r);
             switch (r.kind) {
             case Record::Skipped: return;
             case Record::Segment: base = quint64(r.value) * 16; return;
@@ -308,6 +358,21 @@ private:
                 return;
             ActOnDeviceCode(quint16(r.data[0] | (r.data[1] << 8)));
         });
+        if (ignored > IgnoredLinesNamed)
+            Log(QStringLiteral("  WARNING: More lines ignored: "), QString::number(ignored - IgnoredLinesNamed),
+                HistoryStyle::FileWarning);
+    }
+
+    // A record whose checksum does not match its contents may carry any corruption: the file is
+    // not used, as a short record is not.
+    [[noreturn]] void RefuseChecksum(qsizetype number, const Record& r)
+    {
+        const QString detail = QStringLiteral("Line ") + QString::number(number) +
+                               QStringLiteral(": record checksum ") + HexWord(r.fileChecksum, 2) +
+                               QStringLiteral(", calculated ") + HexWord(r.calculatedChecksum, 2);
+        Log(ErrorInFile, HistoryStyle::FileError);
+        Log(QStringLiteral("  ") + detail, HistoryStyle::FileError);
+        throw ErrorOut(ErrorInFile + u'\r' + detail);
     }
 
     void ActOnDeviceCode(quint16 code)
@@ -342,6 +407,9 @@ private:
         m_idLast = m_idFirst + 8;
         m_configFirst = p.core == CoreFamily::Core18X ? quint64(qMax(p.cfgLoc, 0)) : 2 * quint64(qMax(p.cfgLoc, 0));
         m_configLast = m_configFirst + 2 * quint64(qMax(p.cfgWords, 0)) - 1;
+        m_device18 = p.core == CoreFamily::Core18X;
+        // 5X/XX calibration words follow program memory in the code buffer.
+        m_programEnd = quint64(qMax(p.rom, 0)) + (m_device18 ? 0 : quint64(qMax(p.cal, 0)));
     }
 
     bool InIdWindow(quint64 a) const { return a >= m_idFirst && a <= m_idLast; }
@@ -349,6 +417,7 @@ private:
 
     void StoringPass()
     {
+        m_written.assign(size_t(CodeLimit), false);
         quint64 base = 0;
         ForEachLine(m_content, [this, &base](const Line& line) {
             if (!line.Starts(':'))
@@ -356,12 +425,6 @@ private:
             const Record r = ParseRecord(line);
             if (r.kind == Record::Skipped)
                 return;
-            if (r.fileChecksum != r.calculatedChecksum) {
-                Log(QStringLiteral("  WARNING: Record checksum wrong, line ") + QString::number(line.number) + u' ',
-                    QStringLiteral("file ") + HexWord(r.fileChecksum, 2) + QStringLiteral(", calculated ") +
-                        HexWord(r.calculatedChecksum, 2),
-                    HistoryStyle::FileWarning);
-            }
             switch (r.kind) {
             case Record::Segment: base = quint64(r.value) * 16; return;
             case Record::Extended: base = quint64(r.value) * 65536; return;
@@ -369,6 +432,16 @@ private:
             case Record::Skipped: return;
             }
         });
+        if (m_beyondCount > 0)
+            Log(QStringLiteral("  WARNING: Data beyond program memory ignored: "),
+                AddressText(m_beyondFirst) + QStringLiteral(", ") + QString::number(m_beyondCount) +
+                    QStringLiteral(" bytes"),
+                HistoryStyle::FileWarning);
+        if (m_twiceCount > 0)
+            Log(QStringLiteral("  WARNING: Address written twice, later kept: "),
+                AddressText(m_twiceFirst) + QStringLiteral(", ") + QString::number(m_twiceCount) +
+                    QStringLiteral(" bytes"),
+                HistoryStyle::FileWarning);
     }
 
     void StoreData(quint64 a, const Record& r)
@@ -406,7 +479,8 @@ private:
             else
                 Log(QStringLiteral("  Found Fuse Record (5x/xx): "), AddressText(a), HistoryStyle::FileInformation);
         }
-        if (!is18 && a >= Ee5xFirst && a <= Ee5xLast) {
+        // On a PIC18 device this window is program memory, whatever the file's first words are.
+        if (!is18 && !m_device18 && a >= Ee5xFirst && a <= Ee5xLast) {
             if (Option(OptionIndex::EeOverride) && m_status.Ee5xMissing) {
                 Log(QStringLiteral("  Option Ignore - EEDATA Record: "), AddressText(a), HistoryStyle::FileWarning);
                 m_status.Ee5xMissing = false;
@@ -427,6 +501,7 @@ private:
             return;
 
         quint16& element = m_image.CodeBuffer()[size_t(a / 2)];
+        NoteCodeByte(a, element, byte);
         if (a % 2 == 0) {
             element = quint16((element & 0xFF00) | byte);
             currentWord = quint16((currentWord & 0xFF00) | byte);
@@ -435,6 +510,24 @@ private:
             currentWord = quint16((currentWord & 0x00FF) | (byte << 8));
         }
         Classify(a, currentWord);
+    }
+
+    // Counts code bytes the device cannot hold and bytes given a second, different value; the
+    // later value is stored either way.
+    void NoteCodeByte(quint64 a, quint16 element, quint8 byte)
+    {
+        const bool deviceWord = a == DeviceWordAddress || a == DeviceWordAddress + 1;
+        if (a / 2 >= m_programEnd && !deviceWord && !InIdWindow(a) && !InConfigWindow(a)) {
+            if (m_beyondCount++ == 0)
+                m_beyondFirst = a;
+        }
+        if (m_written[size_t(a)]) {
+            const quint8 old = quint8(a % 2 == 0 ? element : element >> 8);
+            if (old != byte && m_twiceCount++ == 0)
+                m_twiceFirst = a;
+        } else {
+            m_written[size_t(a)] = true;
+        }
     }
 
     // Width classification after a code byte. The configuration-word bytes and the 5X/XX ID and
@@ -509,6 +602,13 @@ private:
     quint64 m_idLast = 0;
     quint64 m_configFirst = 0;
     quint64 m_configLast = 0;
+    bool m_device18 = false;
+    quint64 m_programEnd = 0;
+    std::vector<bool> m_written;
+    quint64 m_beyondFirst = 0;
+    qint64 m_beyondCount = 0;
+    quint64 m_twiceFirst = 0;
+    qint64 m_twiceCount = 0;
 };
 } // namespace
 

@@ -13,9 +13,11 @@ class AppContext;
 // device word, then storing. The first two may load another device profile, whose windows the
 // third pass uses.
 //
-// A malformed file throws ErrorOut with the operator's message ("Error in HEX file." and the
-// others); the image then holds what was stored so far. Either way the caller runs the load
-// reconciliation afterwards. A wrong record checksum is logged as a warning with the line number
-// and the load goes on. A read that completes clears NoValidFile and records the file's time
+// A malformed file, a record with a wrong checksum (logged with its line number and both sums)
+// and a file far larger than any device's HEX file (refused unread) throw ErrorOut with the
+// operator's message ("Error in HEX file." and the others); the image then holds what was stored
+// so far. Either way the caller runs the load reconciliation afterwards. Lines that are neither
+// record nor comment, code beyond program memory and bytes given two values are logged as
+// warnings and the load goes on. A read that completes clears NoValidFile and records the file's time
 // stamp; a missing file or an ErrorOut sets NoValidFile and clears the time stamp.
 void ReadHexFile(AppContext& ctx, const QString& path);

@@ -20,6 +20,7 @@
 //   log TEXT              some log line reads TEXT (blank runs compared as one blank)
 //   logcount N TEXT       exactly N log lines read TEXT
 //   nolog TEXT            no log line contains TEXT
+//   boxes N               exactly N message boxes were shown
 
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
@@ -181,6 +182,8 @@ struct ImageFixture {
         } else if (c.verb == "logcount") {
             const QString text = Collapsed(c.rest.section(u' ', 1));
             QCOMPARE(log.count(text), c.args.value(0).toInt());
+        } else if (c.verb == "boxes") {
+            QCOMPARE(op.Captions().size(), c.rest.toInt());
         } else if (c.verb == "nolog") {
             for (const QString& line : log)
                 if (line.contains(Collapsed(c.rest)))

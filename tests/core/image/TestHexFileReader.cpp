@@ -11,13 +11,13 @@ QString ReaderCases()
     return TestPaths::Fixtures() + QStringLiteral("hex/reader/");
 }
 
-// Reads the file and returns the ErrorOut message, or "none".
+// Reads the file and returns the ErrorOut message (its line breaks written " | "), or "none".
 QString ReadOutcome(AppContext& ctx, const QString& path)
 {
     try {
         ReadHexFile(ctx, path);
     } catch (const ErrorOut& e) {
-        return e.Message();
+        return QString(e.Message()).replace(u'\r', QStringLiteral(" | "));
     }
     return QStringLiteral("none");
 }
@@ -85,6 +85,27 @@ private slots:
         QCOMPARE(f.ctx.History().DisplayLine(int(fuse)).background,
                  ColoursOf(HistoryStyle::FileInformation).background);
         QCOMPARE(f.ctx.Window().Title(), "Praxon - " + path);
+    }
+
+    // A file far larger than any device's HEX file is refused before it is read: a sparse file
+    // costs no disk, and reading it would take the whole limit's memory and time.
+    void HugeFileRefusedUnread()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("huge.hex");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(3) << 30));
+        file.close();
+        ImageFixture f;
+        f.ctx.File().mcuName = "16F877A";
+        QElapsedTimer timer;
+        timer.start();
+        const QString outcome = ReadOutcome(f.ctx, path);
+        QVERIFY2(outcome.startsWith("Error in HEX file. | The file is 3221225472 bytes long"), qPrintable(outcome));
+        QVERIFY(timer.elapsed() < 2000);
+        QVERIFY(f.ctx.Flags().NoValidFile);
+        QVERIFY(f.Log().contains("Error in HEX file."));
     }
 
     void CompletedReadRecordsTimeStamp()
