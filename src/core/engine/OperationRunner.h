@@ -43,6 +43,9 @@ private:
     void RunSlot(int slot, OperationRecord& op, qint64 n, quint16 mask);
     bool Load(int slot, OperationRecord& op);
     bool Execute(const OperationRecord& op, bool waitCompletion);
+    // A program fault inside an operation: error box, passing sockets from the last status reply,
+    // target off.
+    void Fail(const QString& message);
 
     AppContext& m_ctx;
     ProgrammerLink& m_link;
