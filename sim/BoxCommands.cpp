@@ -79,7 +79,8 @@ void BoxSimulator::EscapeValue(quint8 value)
         Reply(Ack);
         Reply(Ack);
         DropWork();
-        m_vddOn = m_vppOn = false;
+        SwitchVdd(false);
+        SwitchVpp(false);
         m_rampStep = -1;
         break;
     default:
@@ -175,47 +176,57 @@ void BoxSimulator::StartCommand(quint8 command)
         m_buffer.clear();
         m_state = State::ParameterBlock;
         break;
-    case CmdReadVdd:
-        if (CommandReply(quint8(qBound(0, VddReading(), 255))))
+    case CmdReadVdd: {
+        const int reading = VddReading();
+        SuppliesQueried();
+        if (CommandReply(quint8(qBound(0, reading, 255))))
             complete();
         break;
-    case CmdReadVpp:
-        if (CommandReply(quint8(qBound(0, VppReading(), 255))))
+    }
+    case CmdReadVpp: {
+        const int reading = VppReading();
+        SuppliesQueried();
+        if (CommandReply(quint8(qBound(0, reading, 255))))
             complete();
         break;
+    }
     case CmdVddOn:
-        m_vddOn = true;
+        SwitchVdd(true);
         m_lastRaised = 5;
         echoOnly();
         break;
     case CmdVppOn:
-        m_vppOn = true;
+        SwitchVpp(true);
         m_lastRaised = 6;
         echoOnly();
         break;
     case CmdVppOff:
-        m_vppOn = false;
+        SwitchVpp(false);
         complete();
         break;
     case CmdClearErrors:
+        m_voltageBits = 0;
         m_windowAddressed = m_windowFailed = 0;
         m_failLocation.fill(0);
         complete();
         break;
     case CmdOperationPowerOn:
         if (!m_selfPowered)
-            m_vddOn = true;
-        m_vppOn = true;
+            SwitchVdd(true);
+        SwitchVpp(true);
         complete();
         break;
     case CmdPrepareVoltageTest:
-        m_vddOn = m_vppOn = false;
+        SwitchVdd(false);
+        SwitchVpp(false);
         m_rampStep = -1;
+        NoteIdleSupplies();
         complete();
         break;
     case CmdReadStatus: {
         const QByteArray reply = StatusReply();
         m_windowClosed = true;
+        m_voltageBits = 0;
         for (const char c : reply)
             if (!CommandReply(quint8(c)))
                 return;
@@ -245,6 +256,9 @@ void BoxSimulator::StartCommand(quint8 command)
     case CmdPowerUpVddFirst:
     case CmdPowerUpVppFirst:
         m_vddOn = m_vppOn = false;
+        m_vddFall = m_vppFall = 0;
+        m_dropped = 0;
+        NoteIdleSupplies();
         m_rampStep = 0;
         m_rampFirst = command == CmdPowerUpVddFirst ? 5 : 6;
         echoOnly();
@@ -267,7 +281,7 @@ void BoxSimulator::StartCommand(quint8 command)
         }
         break;
     case CmdVddOff:
-        m_vddOn = false;
+        SwitchVdd(false);
         complete();
         break;
     case CmdProgrammerPowered:
@@ -290,9 +304,11 @@ void BoxSimulator::Execute()
         DropWork();
         return;
     }
+    NoteOperationSupplies();
+    // Without its supply no chip answers: the operation changes nothing and its sockets fail.
     BoxOperation::Chips chips{};
     for (int s = 0; s < SocketCount; ++s)
-        chips[size_t(s)] = m_chips[size_t(s)].get();
+        chips[size_t(s)] = m_dropped ? nullptr : m_chips[size_t(s)].get();
     m_operation = std::make_unique<BoxOperation>(m_parameterBlock, m_script, chips);
     if (!m_operation->Valid()) {
         CommandReply(Refused);
@@ -407,6 +423,6 @@ QByteArray BoxSimulator::StatusReply()
         reply.append(char((location >> 16) & 0xFF));
     }
     reply.append(char(m_windowAddressed & ~m_windowFailed));
-    reply.append(char(m_faults.statusVoltageBits));
+    reply.append(char(m_faults.statusVoltageBits | m_voltageBits));
     return reply;
 }

@@ -87,6 +87,10 @@ void BoxSimulator::Reset()
     m_vddOn = m_vppOn = m_selfPowered = false;
     m_rampStep = -1;
     m_lastRaised = 0;
+    m_vddFall = m_vppFall = 0;
+    m_dropped = 0;
+    m_operationsRun = 0;
+    m_voltageBits = 0;
     m_voltageMode = 3;
     m_parameterBlock.clear();
     m_script.clear();

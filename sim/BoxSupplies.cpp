@@ -1,4 +1,5 @@
-// The supply model: VDD and VPP readings in 1/16 V and the status poll during a power-up.
+// The supply model: VDD and VPP readings in 1/16 V, their rise over the status polls of a
+// power-up and their decay after switching off, and the voltage faults a box notices.
 #include "BoxSimulator.h"
 
 using namespace BoxProtocol;
@@ -12,13 +13,77 @@ constexpr int VppReduced = 176;   // 11.0 V
 constexpr int VppFaultLow = 150;  // 9.4 V
 constexpr int VppFaultHigh = 230; // 14.4 V
 constexpr int NotRisingLevel = 8; // 0.5 V
+constexpr int OffLevel = 13;      // 0.8125 V: the highest reading that counts as off
+constexpr int FallSteps = 2;      // queries a supply takes to decay: a quarter, a sixteenth
+constexpr quint8 StatusVoltageOnVdd = 0x40;
+constexpr quint8 StatusMclrNotLow = 0x80;
+
+// What a decaying supply of this level reads, with steps queries still to go.
+int Decayed(int level, int steps)
+{
+    return steps >= FallSteps ? level / 4 : steps > 0 ? level / 16 : 0;
+}
 } // namespace
+
+void BoxSimulator::SwitchVdd(bool on)
+{
+    if (!on && m_vddOn) {
+        m_vddFallFrom = VddReading();
+        m_vddFall = FallSteps;
+    }
+    if (on)
+        m_vddFall = 0;
+    if (!on)
+        m_dropped &= quint8(~SupplyVddLow);
+    m_vddOn = on;
+}
+
+void BoxSimulator::SwitchVpp(bool on)
+{
+    if (!on && m_vppOn) {
+        m_vppFallFrom = VppReading();
+        m_vppFall = FallSteps;
+    }
+    if (on)
+        m_vppFall = 0;
+    if (!on)
+        m_dropped &= quint8(~SupplyVppLow);
+    m_vppOn = on;
+}
+
+void BoxSimulator::SuppliesQueried()
+{
+    if (!m_vddOn && m_vddFall > 0)
+        --m_vddFall;
+    if (!m_vppOn && m_vppFall > 0)
+        --m_vppFall;
+}
+
+void BoxSimulator::NoteOperationSupplies()
+{
+    ++m_operationsRun;
+    const quint8 drop = m_faults.dropDuringOperation & (SupplyVddLow | SupplyVppLow);
+    if (drop && m_operationsRun >= m_faults.dropAtOperation && (m_vddOn || m_selfPowered || m_vppOn))
+        m_dropped |= drop;
+    if (m_vddOn || m_vppOn || m_selfPowered)
+        m_voltageBits |= quint8((m_faults.supplyFaults & 0x3F) | m_dropped);
+}
+
+void BoxSimulator::NoteIdleSupplies()
+{
+    if (!m_vddOn && !m_selfPowered && m_faults.vddIdle > OffLevel)
+        m_voltageBits |= StatusVoltageOnVdd;
+    if (!m_vppOn && m_faults.vppIdle > OffLevel)
+        m_voltageBits |= StatusMclrNotLow;
+}
 
 int BoxSimulator::VddReading() const
 {
     if (!m_vddOn && !m_selfPowered)
-        return m_faults.vddIdle;
+        return qMax(m_faults.vddIdle, Decayed(m_vddFallFrom, m_vddFall));
     const quint8 f = m_faults.supplyFaults;
+    if (m_dropped & SupplyVddLow)
+        return VddFaultLow;
     if (f & SupplyVddNotRising)
         return NotRisingLevel;
     if (f & SupplyVddLow)
@@ -38,8 +103,10 @@ int BoxSimulator::NominalVpp() const
 int BoxSimulator::VppReading() const
 {
     if (!m_vppOn)
-        return m_faults.vppIdle;
+        return qMax(m_faults.vppIdle, Decayed(m_vppFallFrom, m_vppFall));
     const quint8 f = m_faults.supplyFaults;
+    if (m_dropped & SupplyVppLow)
+        return VppFaultLow;
     if (f & SupplyVppNotRising)
         return NotRisingLevel;
     if (f & SupplyVppLow)
@@ -77,7 +144,7 @@ QByteArray BoxSimulator::StatusPoll()
         else if (m_vddOn || m_selfPowered)
             shown = 5;
     }
-    quint8 status = (m_vddOn || m_vppOn) ? quint8(m_faults.supplyFaults & 0x3F) : quint8(0);
+    quint8 status = (m_vddOn || m_vppOn) ? quint8((m_faults.supplyFaults & 0x3F) | m_dropped) : quint8(0);
     int reading = 0;
     if (shown == 5) {
         status |= SupplyReadingIsVdd;
@@ -88,6 +155,7 @@ QByteArray BoxSimulator::StatusPoll()
     }
     if (half)
         reading /= 2;
+    SuppliesQueried();
     QByteArray out;
     out.append(char(status));
     out.append(char(qBound(0, reading, 255)));
