@@ -24,4 +24,10 @@ struct BoxFaults {
     // turn off (voltage on VDD, MCLR not pulled low).
     int vddIdle = 0;
     int vppIdle = 0;
+    // A supply that collapses during an operation: SupplyVddLow (VDD) or SupplyVppLow (MCLR),
+    // 0 = none. From the dropAtOperation-th operation after a reset (1 = the first) the supply
+    // reads its too-low level, the operation changes no chip and its sockets fail, and the bit
+    // shows in status polls and in byte 13 of the status reply until the supply is switched off.
+    quint8 dropDuringOperation = 0;
+    int dropAtOperation = 1;
 };

@@ -58,6 +58,7 @@ QString BoxSimUsage()
         "  --garbage-after N[:BYTE]    replace the first reply after N received bytes (default 0xA5)\n"
         "  --reply-fault CMD=BYTE      command CMD answers BYTE (e, f, 253, 254, ...) after its echo\n"
         "  --supply-fault BITS         supply fault bits 0x01-0x20 (readings out of range, poll bits)\n"
+        "  --supply-drop vdd|vpp[:N]   the supply collapses during the N-th operation (default 1)\n"
         "  --status-voltage BITS       voltage error bits in byte 13 of the status reply\n"
         "  --vdd-idle N, --vpp-idle N  readings (1/16 V) of switched-off supplies\n"
         "  --bad-cell X:ADDR[=VALUE]   program word ADDR of socket X stuck at VALUE (default 0)\n"
@@ -159,6 +160,16 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
             if (!number(0, 0x3F))
                 return fail(QStringLiteral("--supply-fault needs bits 0x00 to 0x3F"));
             config->faults.supplyFaults = quint8(n);
+        } else if (option == QLatin1String("--supply-drop")) {
+            const QStringList parts = value.split(u':');
+            const QString which = parts[0].toLower();
+            qint64 at = 1;
+            if ((which != QLatin1String("vdd") && which != QLatin1String("vpp")) || parts.size() > 2 ||
+                (parts.size() == 2 && (!ParseNumber(parts[1], &at) || at < 1 || at > 1000000)))
+                return fail(QStringLiteral("--supply-drop needs vdd or vpp, optionally :N (the N-th operation)"));
+            config->faults.dropDuringOperation =
+                which == QLatin1String("vdd") ? BoxProtocol::SupplyVddLow : BoxProtocol::SupplyVppLow;
+            config->faults.dropAtOperation = int(at);
         } else if (option == QLatin1String("--status-voltage")) {
             if (!number(0, 255))
                 return fail(QStringLiteral("--status-voltage needs a byte"));

@@ -102,6 +102,15 @@ private:
     int VddReading() const;
     int VppReading() const;
     int NominalVpp() const;
+    // Supplies switched off decay over the next queries (status polls and readings); a query
+    // moves every decaying supply one step on.
+    void SwitchVdd(bool on);
+    void SwitchVpp(bool on);
+    void SuppliesQueried();
+    // Voltage faults the box notices at an operation's start, and idle voltage it notices when it
+    // switches the supplies off for a test or a power-up; both land in byte 13 of the status reply.
+    void NoteOperationSupplies();
+    void NoteIdleSupplies();
 
     BoxIdentity m_identity;
     BoxFaults m_faults;
@@ -152,4 +161,11 @@ private:
     int m_rampStep = -1; // status polls into a power-up; -1 = none running
     int m_rampFirst = 5; // 5: VDD first, 6: VPP first
     int m_lastRaised = 0;
+    int m_vddFall = 0; // queries until a switched-off supply reads its idle level
+    int m_vppFall = 0;
+    int m_vddFallFrom = 0; // the level a decaying supply had when it was switched off
+    int m_vppFallFrom = 0;
+    quint8 m_dropped = 0;     // supply fault bits of a supply that collapsed during an operation
+    int m_operationsRun = 0;  // operations executed since the last reset
+    quint8 m_voltageBits = 0; // byte 13 of the status reply, since the last status read
 };

@@ -70,43 +70,98 @@ private slots:
         QCOMPARE(h.ExecuteSending({0x1234}), QByteArray("88") + char(254));
     }
 
-    void supplyFaultBitsAndReadings_data()
+    // One pre-test, power-up and program operation per fault, as the host runs them: the idle
+    // readings, the fault bits of the power-up polls, the readings once up, byte 13 and the passing
+    // sockets of the status reply, and the supplies decaying after they are switched off.
+    void supplyFaultsOverAPowerUpAndAnOperation_data()
     {
-        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("supplyFaults");
+        QTest::addColumn<int>("drop");
+        QTest::addColumn<int>("vddIdle");
+        QTest::addColumn<int>("vppIdle");
+        QTest::addColumn<int>("pollBits");
         QTest::addColumn<int>("vdd");
         QTest::addColumn<int>("vpp");
-        QTest::newRow("VDD too low") << int(SupplyVddLow) << 64 << 208;
-        QTest::newRow("VDD too high") << int(SupplyVddHigh) << 96 << 208;
-        QTest::newRow("VDD not rising") << int(SupplyVddNotRising) << 8 << 208;
-        QTest::newRow("MCLR too low") << int(SupplyVppLow) << 80 << 150;
-        QTest::newRow("MCLR too high") << int(SupplyVppHigh) << 80 << 230;
-        QTest::newRow("MCLR not rising") << int(SupplyVppNotRising) << 80 << 8;
+        QTest::addColumn<int>("byte13");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("none") << 0 << 0 << 0 << 0 << 0 << 80 << 208 << 0 << true;
+        QTest::newRow("VDD too low") << int(SupplyVddLow) << 0 << 0 << 0 << 0x01 << 64 << 208 << 0x01 << true;
+        QTest::newRow("VDD too high") << int(SupplyVddHigh) << 0 << 0 << 0 << 0x02 << 96 << 208 << 0x02 << true;
+        QTest::newRow("VDD never rises") << int(SupplyVddNotRising) << 0 << 0 << 0 << 0x04 << 8 << 208 << 0x04 << true;
+        QTest::newRow("MCLR too low") << int(SupplyVppLow) << 0 << 0 << 0 << 0x08 << 80 << 150 << 0x08 << true;
+        QTest::newRow("VPP 14.4 V") << int(SupplyVppHigh) << 0 << 0 << 0 << 0x10 << 80 << 230 << 0x10 << true;
+        QTest::newRow("VPP not rising") << int(SupplyVppNotRising) << 0 << 0 << 0 << 0x20 << 80 << 8 << 0x20 << true;
+        QTest::newRow("VDD drops") << 0 << int(SupplyVddLow) << 0 << 0 << 0 << 80 << 208 << 0x01 << false;
+        QTest::newRow("MCLR drops") << 0 << int(SupplyVppLow) << 0 << 0 << 0 << 80 << 208 << 0x08 << false;
+        QTest::newRow("voltage on VDD") << 0 << 0 << 40 << 0 << 0 << 80 << 208 << 0x40 << true;
+        QTest::newRow("MCLR not pulled low") << 0 << 0 << 0 << 30 << 0 << 80 << 208 << 0x80 << true;
     }
-    void supplyFaultBitsAndReadings()
+    void supplyFaultsOverAPowerUpAndAnOperation()
     {
-        QFETCH(int, bits);
+        QFETCH(int, supplyFaults);
+        QFETCH(int, drop);
+        QFETCH(int, vddIdle);
+        QFETCH(int, vppIdle);
+        QFETCH(int, pollBits);
         QFETCH(int, vdd);
         QFETCH(int, vpp);
+        QFETCH(int, byte13);
+        QFETCH(bool, passes);
         BoxHarness h;
-        h.box.Faults().supplyFaults = quint8(bits);
+        h.Insert(0, QStringLiteral("16F877A"));
+        BoxFaults& f = h.box.Faults();
+        f.supplyFaults = quint8(supplyFaults);
+        f.dropDuringOperation = quint8(drop);
+        f.vddIdle = vddIdle;
+        f.vppIdle = vppIdle;
         h.Boot();
-        h.Send(BoxHarness::Frame(CmdOperationPowerOn));
-        QCOMPARE(h.Send(BoxHarness::Frame(CmdReadVdd)), BoxHarness::Echo(CmdReadVdd) + char(vdd) + 'd');
-        QCOMPARE(h.Send(BoxHarness::Frame(CmdReadVpp)), BoxHarness::Echo(CmdReadVpp) + char(vpp) + 'd');
-        const QByteArray poll = h.Send(QByteArray::fromHex("5C5E"));
-        QCOMPARE(quint8(poll[2]) & 0x3F, bits);
-    }
+        auto read = [&h](quint8 command) {
+            const QByteArray r = h.Send(BoxHarness::Frame(command));
+            return r.size() == 6 && r.back() == 'd' ? int(quint8(r[4])) : -1;
+        };
+        h.Send(BoxHarness::Frame(CmdPrepareVoltageTest));
+        QCOMPARE(read(CmdReadVdd), vddIdle);
+        QCOMPARE(read(CmdReadVpp), vppIdle);
 
-    void idleSuppliesAndStatusVoltageBits()
-    {
-        BoxHarness h;
-        h.box.Faults().vddIdle = 40;
-        h.box.Faults().vppIdle = 30;
-        h.box.Faults().statusVoltageBits = 0x41;
-        h.Boot();
-        QCOMPARE(h.Send(BoxHarness::Frame(CmdReadVdd)), BoxHarness::Echo(CmdReadVdd) + char(40) + 'd');
-        QCOMPARE(h.Send(BoxHarness::Frame(CmdReadVpp)), BoxHarness::Echo(CmdReadVpp) + char(30) + 'd');
-        QCOMPARE(quint8(h.Status()[13]), quint8(0x41));
+        h.Send(BoxHarness::Frame(CmdPowerUpVddFirst));
+        int seenBits = 0;
+        for (int i = 0; i < 5; ++i) {
+            const QByteArray poll = h.Send(QByteArray::fromHex("5C5E"));
+            QCOMPARE(poll.size(), 4);
+            seenBits |= quint8(poll[2]) & 0x3F;
+        }
+        QCOMPARE(seenBits, pollBits);
+        QCOMPARE(h.Send(QByteArray::fromHex("5C63")), QByteArray("88d"));
+        QCOMPARE(read(CmdReadVdd), vdd);
+        QCOMPARE(read(CmdReadVpp), vpp);
+
+        h.Send(BoxHarness::Frame(CmdOperationPowerOn));
+        const QVector<quint16> words{0x1234 & 0x3FFF, 0x0FFF, 0x2000, 0x0001};
+        h.Load(BoxHarness::Block(OperationCode(ActProgram, RegCode), 3, SocketA, CountLastIndex, UnitWord, 0x3FFF),
+               QByteArray::fromHex("1402"));
+        h.ExecuteSending(words);
+        const QByteArray status = h.Status();
+        QCOMPARE(status.size(), int(StatusReplySize));
+        QCOMPARE(int(quint8(status[13])), byte13);
+        QCOMPARE(quint8(status[12]) == SocketA, passes);
+        // A supply that dropped changed nothing on the chip.
+        QCOMPARE(h.box.Chip(0)->Raw(RegCode, 1) == 0x0FFF, passes);
+        if (drop)
+            QCOMPARE(read(drop == SupplyVddLow ? CmdReadVdd : CmdReadVpp), drop == SupplyVddLow ? 64 : 150);
+        // The bits were reported once; the next status read starts clean.
+        if (!passes || byte13 & 0xC0)
+            QCOMPARE(int(quint8(h.Status()[13])), 0);
+
+        // Switched off, a supply decays over two queries to its idle level.
+        h.Send(BoxHarness::Frame(CmdVppOff));
+        h.Send(BoxHarness::Frame(CmdVddOff));
+        // Both decay from the level they had (VDD 64 after a drop); each query moves both on.
+        const int vddFrom = drop == SupplyVddLow ? 64 : vdd;
+        const int vppFrom = drop == SupplyVppLow ? 150 : vpp;
+        QCOMPARE(read(CmdReadVdd), qMax(vddIdle, vddFrom / 4));
+        QCOMPARE(read(CmdReadVpp), qMax(vppIdle, vppFrom / 16));
+        QCOMPARE(read(CmdReadVdd), vddIdle);
+        QCOMPARE(read(CmdReadVpp), vppIdle);
     }
 
     void badCellFailsProgramAndVerifyAtItsAddress()
@@ -157,6 +212,8 @@ private slots:
                                     QStringLiteral("100"),
                                     QStringLiteral("--supply-fault"),
                                     QStringLiteral("0x09"),
+                                    QStringLiteral("--supply-drop"),
+                                    QStringLiteral("vpp:3"),
                                     QStringLiteral("--timing"),
                                     QStringLiteral("--latency"),
                                     QStringLiteral("4")};
@@ -165,6 +222,8 @@ private slots:
         QVERIFY(config.sockets[1].isEmpty());
         QCOMPARE(config.faults.replyFaults.value(1), quint8(253));
         QCOMPARE(config.faults.replyFaults.value(9), quint8('e'));
+        QCOMPARE(config.faults.dropDuringOperation, SupplyVppLow);
+        QCOMPARE(config.faults.dropAtOperation, 3);
         config.tablePath = TestPaths::ShippedData() + QStringLiteral("PXMCU.TBL");
         BoxSimulator box;
         QVERIFY2(ConfigureSimulator(config, box, &error), qPrintable(error));
@@ -182,10 +241,11 @@ private slots:
         QVERIFY(ConfigureSimulator(plain, box, &error));
         QCOMPARE(box.Identity().firmwareVersion, quint16(0x0118));
 
-        for (const QStringList& bad :
-             {QStringList{QStringLiteral("--socket"), QStringLiteral("E=16F84A")},
-              QStringList{QStringLiteral("--reply-fault"), QStringLiteral("1=x")},
-              QStringList{QStringLiteral("--latency"), QStringLiteral("17")}, QStringList{QStringLiteral("--bogus")}}) {
+        for (const QStringList& bad : {QStringList{QStringLiteral("--socket"), QStringLiteral("E=16F84A")},
+                                       QStringList{QStringLiteral("--reply-fault"), QStringLiteral("1=x")},
+                                       QStringList{QStringLiteral("--latency"), QStringLiteral("17")},
+                                       QStringList{QStringLiteral("--supply-drop"), QStringLiteral("vcc")},
+                                       QStringList{QStringLiteral("--bogus")}}) {
             BoxSimConfig c;
             QVERIFY(!ParseBoxSimArguments(bad, &c, &error));
             QVERIFY(!error.isEmpty());

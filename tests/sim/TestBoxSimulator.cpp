@@ -174,6 +174,9 @@ private slots:
         QCOMPARE(h.Send(BoxHarness::Frame(CmdReadVpp)), BoxHarness::Echo(CmdReadVpp) + char(176) + 'd');
         h.Send(BoxHarness::Frame(CmdVppOff));
         h.Send(BoxHarness::Frame(CmdVddOff));
+        // Switched off, the supplies fall over the next two queries.
+        QCOMPARE(h.Send(poll), QByteArray("88") + char(0) + char(0));
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdReadVdd)), BoxHarness::Echo(CmdReadVdd) + char(5) + 'd');
         QCOMPARE(h.Send(BoxHarness::Frame(CmdReadVdd)), BoxHarness::Echo(CmdReadVdd) + char(0) + 'd');
         QVERIFY(!h.box.VppOn());
     }

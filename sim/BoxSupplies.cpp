@@ -1,0 +1,163 @@
+// The supply model: VDD and VPP readings in 1/16 V, their rise over the status polls of a
+// power-up and their decay after switching off, and the voltage faults a box notices.
+#include "BoxSimulator.h"
+
+using namespace BoxProtocol;
+
+namespace {
+constexpr int VddNominal = 80;    // 5.0 V
+constexpr int VddFaultLow = 64;   // 4.0 V
+constexpr int VddFaultHigh = 96;  // 6.0 V
+constexpr int VppStandard = 208;  // 13.0 V
+constexpr int VppReduced = 176;   // 11.0 V
+constexpr int VppFaultLow = 150;  // 9.4 V
+constexpr int VppFaultHigh = 230; // 14.4 V
+constexpr int NotRisingLevel = 8; // 0.5 V
+constexpr int OffLevel = 13;      // 0.8125 V: the highest reading that counts as off
+constexpr int FallSteps = 2;      // queries a supply takes to decay: a quarter, a sixteenth
+constexpr quint8 StatusVoltageOnVdd = 0x40;
+constexpr quint8 StatusMclrNotLow = 0x80;
+
+// What a decaying supply of this level reads, with steps queries still to go.
+int Decayed(int level, int steps)
+{
+    return steps >= FallSteps ? level / 4 : steps > 0 ? level / 16 : 0;
+}
+} // namespace
+
+void BoxSimulator::SwitchVdd(bool on)
+{
+    if (!on && m_vddOn) {
+        m_vddFallFrom = VddReading();
+        m_vddFall = FallSteps;
+    }
+    if (on)
+        m_vddFall = 0;
+    if (!on)
+        m_dropped &= quint8(~SupplyVddLow);
+    m_vddOn = on;
+}
+
+void BoxSimulator::SwitchVpp(bool on)
+{
+    if (!on && m_vppOn) {
+        m_vppFallFrom = VppReading();
+        m_vppFall = FallSteps;
+    }
+    if (on)
+        m_vppFall = 0;
+    if (!on)
+        m_dropped &= quint8(~SupplyVppLow);
+    m_vppOn = on;
+}
+
+void BoxSimulator::SuppliesQueried()
+{
+    if (!m_vddOn && m_vddFall > 0)
+        --m_vddFall;
+    if (!m_vppOn && m_vppFall > 0)
+        --m_vppFall;
+}
+
+void BoxSimulator::NoteOperationSupplies()
+{
+    ++m_operationsRun;
+    const quint8 drop = m_faults.dropDuringOperation & (SupplyVddLow | SupplyVppLow);
+    if (drop && m_operationsRun >= m_faults.dropAtOperation && (m_vddOn || m_selfPowered || m_vppOn))
+        m_dropped |= drop;
+    if (m_vddOn || m_vppOn || m_selfPowered)
+        m_voltageBits |= quint8((m_faults.supplyFaults & 0x3F) | m_dropped);
+}
+
+void BoxSimulator::NoteIdleSupplies()
+{
+    if (!m_vddOn && !m_selfPowered && m_faults.vddIdle > OffLevel)
+        m_voltageBits |= StatusVoltageOnVdd;
+    if (!m_vppOn && m_faults.vppIdle > OffLevel)
+        m_voltageBits |= StatusMclrNotLow;
+}
+
+int BoxSimulator::VddReading() const
+{
+    if (!m_vddOn && !m_selfPowered)
+        return qMax(m_faults.vddIdle, Decayed(m_vddFallFrom, m_vddFall));
+    const quint8 f = m_faults.supplyFaults;
+    if (m_dropped & SupplyVddLow)
+        return VddFaultLow;
+    if (f & SupplyVddNotRising)
+        return NotRisingLevel;
+    if (f & SupplyVddLow)
+        return VddFaultLow;
+    if (f & SupplyVddHigh)
+        return VddFaultHigh;
+    return VddNominal;
+}
+
+int BoxSimulator::NominalVpp() const
+{
+    // From hardware revision 3 on, voltage mode bit 0 selects the standard window; clear, the
+    // reduced one.
+    return m_identity.hardwareRevision >= 3 && !(m_voltageMode & 1) ? VppReduced : VppStandard;
+}
+
+int BoxSimulator::VppReading() const
+{
+    if (!m_vppOn)
+        return qMax(m_faults.vppIdle, Decayed(m_vppFallFrom, m_vppFall));
+    const quint8 f = m_faults.supplyFaults;
+    if (m_dropped & SupplyVppLow)
+        return VppFaultLow;
+    if (f & SupplyVppNotRising)
+        return NotRisingLevel;
+    if (f & SupplyVppLow)
+        return VppFaultLow;
+    if (f & SupplyVppHigh)
+        return VppFaultHigh;
+    return NominalVpp();
+}
+
+QByteArray BoxSimulator::StatusPoll()
+{
+    // During a power-up each supply takes two polls (half, then full level): the first supply,
+    // then the second. Afterwards a poll reports the supply raised last.
+    int shown = 0; // 5 VDD, 6 VPP
+    bool half = false;
+    if (m_rampStep >= 0) {
+        const int step = m_rampStep++;
+        const int second = m_rampFirst == 5 ? 6 : 5;
+        if (step < 4) {
+            shown = step < 2 ? m_rampFirst : second;
+            half = (step % 2) == 0;
+            (shown == 5 ? m_vddOn : m_vppOn) = true;
+            m_lastRaised = shown;
+        }
+        if (step >= 3)
+            m_rampStep = -1;
+    }
+    if (!shown) {
+        if (m_lastRaised == 6 && m_vppOn)
+            shown = 6;
+        else if (m_lastRaised == 5 && (m_vddOn || m_selfPowered))
+            shown = 5;
+        else if (m_vppOn)
+            shown = 6;
+        else if (m_vddOn || m_selfPowered)
+            shown = 5;
+    }
+    quint8 status = (m_vddOn || m_vppOn) ? quint8((m_faults.supplyFaults & 0x3F) | m_dropped) : quint8(0);
+    int reading = 0;
+    if (shown == 5) {
+        status |= SupplyReadingIsVdd;
+        reading = VddReading();
+    } else if (shown == 6) {
+        status |= SupplyReadingIsVpp;
+        reading = VppReading();
+    }
+    if (half)
+        reading /= 2;
+    SuppliesQueried();
+    QByteArray out;
+    out.append(char(status));
+    out.append(char(qBound(0, reading, 255)));
+    return out;
+}
