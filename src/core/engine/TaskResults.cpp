@@ -1,0 +1,99 @@
+#include "core/engine/TaskResults.h"
+
+#include "core/context/HistoryLog.h"
+#include "core/context/ProgramFlags.h"
+
+namespace {
+constexpr int ResultColumn = 34;
+}
+
+TaskResults::TaskResults(HistoryLog& history, ProgramFlags& flags, EngineSockets& masks, SocketPanel& panel,
+                         ProductionCounters& counters)
+    : m_history(history), m_flags(flags), m_masks(masks), m_panel(panel), m_counters(counters)
+{
+}
+
+QString TaskResults::FailureText(int failureFormat, quint32 location)
+{
+    QString text;
+    quint32 number = location;
+    switch (failureFormat) {
+    case 1:
+        text = QStringLiteral(": ERROR @ 0x");
+        number = location * 2;
+        break;
+    case 2:
+    case 3:
+        text = QStringLiteral(": ERROR in Configuration Word #");
+        number = location + 1;
+        break;
+    default: text = QStringLiteral(": ERROR @ 0x"); break;
+    }
+    return text + QString::number(number, 16).toUpper().rightJustified(6, u'0');
+}
+
+void TaskResults::ReportResults()
+{
+    if (CycleRunning) {
+        if (m_masks.SelectedSockets != m_masks.PassingSockets) {
+            m_history.AppendColumn(QStringLiteral("Failed"), ResultColumn, HistoryStyle::Error);
+        } else if (m_flags.StopRequested) {
+            m_history.AppendColumn(QStringLiteral("Failed "), ResultColumn, HistoryStyle::Error);
+            m_masks.PassingSockets = 0;
+        } else {
+            m_history.AppendColumn(QStringLiteral("OK"), ResultColumn, HistoryStyle::Normal);
+        }
+    }
+    for (int s = 0; s < Sockets::Count; ++s) {
+        const quint8 bit = Sockets::HardwareBit[size_t(s)];
+        if (!m_panel.Indicator(s).douse() || !(m_masks.SelectedSockets & bit))
+            continue;
+        if (m_masks.PassingSockets & bit) {
+            SocketPassed(s);
+        } else {
+            m_masks.SelectedSockets &= quint8(~bit);
+            m_masks.FailedSocketOrdinals |= Sockets::OrdinalBit[size_t(s)];
+            SocketFailed(s);
+        }
+    }
+}
+
+void TaskResults::SocketPassed(int socket)
+{
+    m_panel.Indicator(socket).Setison(CycleRunning);
+    if (CycleRunning || !m_flags.StopRequested)
+        m_history.AddLine(QStringLiteral("   Device ") + QChar(Sockets::Letter[size_t(socket)]) +
+                              QStringLiteral(": OK"),
+                          HistoryStyle::Normal);
+}
+
+void TaskResults::SocketFailed(int socket)
+{
+    const int at = Sockets::StatusPosition[size_t(socket)];
+    const quint32 location = quint32(StatusReply[size_t(at)]) | (quint32(StatusReply[size_t(at + 1)]) << 8) |
+                             (quint32(StatusReply[size_t(at + 2)]) << 16);
+    const QString device = QStringLiteral("   Device ") + QChar(Sockets::Letter[size_t(socket)]);
+    if (CycleRunning) {
+        m_history.AddLine(device + FailureText(FailureFormat, location), HistoryStyle::Error);
+        --m_counters.goodDevices;
+        ++m_counters.failedDevices;
+    } else {
+        m_panel.Indicator(socket).Seterror(true);
+        m_history.AddLine(ShowFailAddress ? device + FailureText(FailureFormat, location)
+                                          : device + QStringLiteral(": ERROR"),
+                          HistoryStyle::Error);
+    }
+    if (recordTaskFailed)
+        recordTaskFailed();
+}
+
+void TaskResults::PrepareSocketsForRun()
+{
+    m_counters.goodDevices = 0;
+    m_counters.failedDevices = 0;
+    for (int s = 0; s < Sockets::Count; ++s)
+        m_panel.Indicator(s).Setison(m_panel.Indicator(s).douse());
+    m_masks.SelectedSockets = m_masks.PassingSockets = m_masks.EnabledSockets;
+    m_counters.goodDevices = m_panel.InUseCount();
+    m_panel.RefreshIndicators();
+}
