@@ -209,7 +209,7 @@ private slots:
                  configuration ? 0 : 1);
         QVERIFY(rig.Logged(results));
         QVERIFY(rig.link.Errors().Has(Bit::FirmwareNotSynchronized));
-        QVERIFY(rig.ctx.ExitCode() & Bit::FirmwareNotSynchronized);
+        QVERIFY(rig.ctx.Exit().Word() & Bit::FirmwareNotSynchronized);
         QVERIFY(rig.Logged(QStringLiteral(" Firmware not Synchronized ")));
         QVERIFY(!rig.Logged(QStringLiteral("Resetting Port:COM1 Success")));
         QVERIFY(!rig.link.Port().ProgrammerReady());
