@@ -194,8 +194,12 @@ void AppShell::LoadFileAndDevice(const QString& path)
             SelectAndLoadNamedDevice();
         // The reader records the file's time stamp and sets or clears NoValidFile.
         const QString hexPath = flags.ControlFileGiven || path.isEmpty() ? m_ctx.File().hexPath : path;
-        if (!hexPath.isEmpty())
+        if (!hexPath.isEmpty()) {
             ReadHexFile(m_ctx, hexPath);
+            // Every file read enters the recent-file list, however it was opened: the path asked
+            // for (a control file when one was given), else the HEX file.
+            m_ctx.Workstation().AddRecentFile(path.isEmpty() ? hexPath : path);
+        }
     } catch (const ErrorOut&) {
         fault = std::current_exception();
     }

@@ -5,6 +5,7 @@
 #include "core/util/IniFile.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 const QString TableFileError = QStringLiteral("Table File Error");
@@ -34,9 +35,21 @@ void DeviceList::Build(AppContext& ctx)
     m_notes.clear();
     const IniFile table(ctx.AppFile(QString::fromLatin1(DeviceTableFile)));
 
-    const qint64 noteCount = table.ReadInteger(QStringLiteral("DEVNOTES"), QStringLiteral("count"), 0);
-    for (qint64 i = 0; i < noteCount; ++i) {
-        const QString note = table.ReadString(QStringLiteral("DEVNOTES"), QString::number(i), QStringLiteral("X"));
+    // Notes 0 .. count-1, in number order. Only keys the section really holds can be notes, so
+    // the walk goes over those keys and a huge count cannot make start-up loop.
+    const QString notesSection = QStringLiteral("DEVNOTES");
+    const qint64 noteCount = table.ReadInteger(notesSection, QStringLiteral("count"), 0);
+    std::vector<qint64> numbers;
+    for (const QString& key : table.ReadSection(notesSection)) {
+        bool ok = false;
+        const qint64 n = key.toLongLong(&ok);
+        if (ok && n >= 0 && n < noteCount && key == QString::number(n))
+            numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    for (qint64 n : numbers) {
+        const QString note = table.ReadString(notesSection, QString::number(n), QStringLiteral("X"));
         if (note != QLatin1String("X"))
             m_notes << u' ' + note;
     }
@@ -136,7 +149,15 @@ bool SelectDeviceByCode(AppContext& ctx, quint16 code)
             ctx.File().mcuName = DeviceList::KeyOf(list.Lines().at(found));
         return true;
     }
-    if (list.SelectedIndex() < 0)
+    // An unknown code changes nothing: the device stays the one the MCU name (control file,
+    // store or /D) already stands for, so the file is not read against an arbitrary part. Only
+    // when that name is unknown too does the selection stay as it was (the first device when none).
+    ctx.History().AddLine(QStringLiteral("  Unknown device code in HEX file: ") + HexWord(code, 4),
+                          HistoryStyle::FileWarning);
+    const int named = ctx.File().mcuName.isEmpty() ? -1 : list.FindByName(ctx.File().mcuName);
+    if (named >= 0)
+        list.SetSelectedIndex(named);
+    else if (list.SelectedIndex() < 0)
         list.SetSelectedIndex(0);
     if (!ctx.Flags().AutoRunArmed) {
         ctx.Operator().ShowError(TableFileError, QStringLiteral("Error - Device Type Missing or not supported. Please "

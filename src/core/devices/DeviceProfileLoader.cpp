@@ -2,6 +2,7 @@
 
 #include "core/image/ConfigurationWords.h"
 #include "core/image/InformationReport.h"
+#include "core/image/MemoryImage.h"
 
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceList.h"
@@ -61,6 +62,54 @@ private:
     const IniFile& m_file;
     QString m_section;
 };
+
+// The largest value each numeric device key may hold: sizes and addresses must fit the image
+// buffers (word addresses; an 18X CFGLOC is a byte address), counts must stay small enough
+// that the loops they drive end. A key that is absent is not checked (its default applies).
+struct KeyLimit {
+    const char* key;
+    qint64 high;
+    qint64 high18X;
+};
+constexpr qint64 LastWord = MemoryImage::CodeWords - 1;
+constexpr KeyLimit KeyLimits[] = {
+    {"ROM", LastWord, LastWord},
+    {"EE", MemoryImage::EeElements - 1, MemoryImage::EeElements - 1},
+    {"EELOC", LastWord, LastWord},
+    {"IDLOC", LastWord - MemoryImage::IdElements, LastWord - MemoryImage::IdElements},
+    {"CFGLOC", LastWord - DeviceProfile::MaxConfigWords, 2 * LastWord - 2 * DeviceProfile::MaxConfigWords},
+    {"BCALLOC", LastWord, LastWord},
+    {"CALOFFST", LastWord, LastWord},
+    {"CAL", LastWord, LastWord},
+    {"XCAL", 0xFFFF, 0xFFFF},
+    {"PANEL", 2 * MemoryImage::CodeWords, 2 * MemoryImage::CodeWords},
+    {"PANELC", 2 * MemoryImage::CodeWords, 2 * MemoryImage::CodeWords},
+    {"PAW", 0x10000, 0x10000},
+    {"SC", 0xFFFF, 0xFFFF},
+    {"IDMASK", 0xFFFF, 0xFFFF},
+    {"CFGWORDS", 0xFFFF, 0xFFFF},
+};
+
+// The first key of the device whose value is out of range, as "KEY=value"; empty when all fit.
+// With BCAL the calibration area is twice CAL words, so CAL may be at most half as large.
+QString OutOfRangeKey(const IniFile& file, const QString& section, CoreFamily core)
+{
+    const bool doubledCal = file.ReadBool(section, QStringLiteral("BCAL"), false);
+    for (const KeyLimit& limit : KeyLimits) {
+        const QString key = QString::fromLatin1(limit.key);
+        const QString text = file.ReadString(section, key, QString());
+        if (text.trimmed().isEmpty())
+            continue;
+        qint64 high = core == CoreFamily::Core18X ? limit.high18X : limit.high;
+        if (doubledCal && key == QLatin1String("CAL"))
+            high /= 2;
+        // A value the reader cannot take as a number reads as -1 against both defaults.
+        const qint64 value = file.ReadInteger(section, key, -1);
+        if (value != file.ReadInteger(section, key, 0) || value < 0 || value > high)
+            return key + u'=' + text.trimmed();
+    }
+    return QString();
+}
 
 void ReadKeys(const SectionReader& in, DeviceProfile& p, OptionTable& options)
 {
@@ -259,6 +308,24 @@ void LoadDeviceProfile(AppContext& ctx)
         source = &extension;
     }
     const SectionReader in(*source, p.sectionName);
+
+    const QString badKey =
+        OutOfRangeKey(*source, p.sectionName,
+                      CoreFamilyFromText(source->ReadString(p.sectionName, QStringLiteral("CORE"), QString())));
+    if (!badKey.isEmpty()) {
+        // The device is refused: nothing of its section is used, and no run may start on it.
+        ctx.Operator().ShowError(QStringLiteral("Table File Error"),
+                                 QStringLiteral("Error - Device ") + p.sectionName +
+                                     QStringLiteral(" has a value out of range: ") + badKey +
+                                     QStringLiteral(". Please update supporting files."));
+        ctx.Flags().AutoRunPending = false;
+        ctx.History().AddLine(QStringLiteral("  Device table value out of range for MCU: ") + p.sectionName + u' ' +
+                                  badKey,
+                              HistoryStyle::FileError);
+        ctx.Window().SetMcuText(p.deviceKey);
+        ctx.Image().ApplyProfileToGrids(p);
+        return;
+    }
 
     ReadKeys(in, p, ctx.Options());
     const QStringList lines = in.SortedLines();

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <utility>
+#include <vector>
 
 namespace {
 const QString MainSection = QStringLiteral("PRAXON");
@@ -135,11 +137,15 @@ bool DeleteMatching(const QString& dir, const QString& pattern)
     return ok;
 }
 
+// The renames made so far, in order, so that a failed update can be taken back.
+using RenameJournal = std::vector<std::pair<QString, QString>>;
+
 // Renames every file matching pattern to its base name with extension newExtension. A rename
 // never replaces an existing file: on POSIX rename() would silently overwrite it, and the files
 // in the way are exactly the ones the backups exist to keep. Every file is tried; the names that
-// could not be renamed are appended to *failed.
-void RenameMatching(const QString& dir, const QString& pattern, const QString& newExtension, QStringList* failed)
+// could not be renamed are appended to *failed, the renames made to *journal.
+void RenameMatching(const QString& dir, const QString& pattern, const QString& newExtension, QStringList* failed,
+                    RenameJournal* journal)
 {
     for (const QString& name : MatchingFiles(dir, pattern)) {
         const QString target = QFileInfo(name).completeBaseName() + u'.' + newExtension;
@@ -147,7 +153,17 @@ void RenameMatching(const QString& dir, const QString& pattern, const QString& n
         if (QFileInfo::exists(targetPath) || QFileInfo(targetPath).isSymLink() ||
             !QFile::rename(dir + name, targetPath))
             failed->append(name);
+        else
+            journal->emplace_back(dir + name, targetPath);
     }
+}
+
+// Takes the journal's renames back, last first, so every file carries its old name again.
+void UndoRenames(RenameJournal& journal)
+{
+    for (auto it = journal.rbegin(); it != journal.rend(); ++it)
+        QFile::rename(it->second, it->first);
+    journal.clear();
 }
 
 void ShowUpdateError(OperatorInterface& op, const QString& text)
@@ -197,32 +213,39 @@ bool InstallPendingUpdate(AppContext& ctx)
         ShowUpdateError(op, QStringLiteral("Unable to delete older files to complete updates.\r\rPlease close this "
                                            "program, check file permissions\rthen restart the Praxon software."));
 
+    // All or nothing: when any rename fails, the renames already made are taken back, so the
+    // installation is exactly as it was and the next start still finds its support files.
+    RenameJournal journal;
     bool backedUp = true;
     if (deleted) {
         QStringList failed;
-        RenameMatching(dir, QStringLiteral("PX*.DAT"), QStringLiteral("DAK"), &failed);
-        RenameMatching(dir, QStringLiteral("PX*.PXT"), QStringLiteral("PXK"), &failed);
-        RenameMatching(dir, QStringLiteral("PXMCU*.TBL"), QStringLiteral("TBK"), &failed);
+        RenameMatching(dir, QStringLiteral("PX*.DAT"), QStringLiteral("DAK"), &failed, &journal);
+        RenameMatching(dir, QStringLiteral("PX*.PXT"), QStringLiteral("PXK"), &failed, &journal);
+        RenameMatching(dir, QStringLiteral("PXMCU*.TBL"), QStringLiteral("TBK"), &failed, &journal);
         backedUp = failed.isEmpty();
         // Installing over files that still carry their installed names would lose them, so the
         // update stops here and the operator is told which file is in the way.
-        if (!backedUp)
+        if (!backedUp) {
+            UndoRenames(journal);
             ShowUpdateError(op, QStringLiteral("Unable to rename ") + failed.first() +
                                     QStringLiteral(" to its backup name.\r\rPlease close this program, check file "
                                                    "permissions\rthen restart the Praxon software."));
+        }
     }
 
     bool installed = true;
     if (backedUp) {
         QStringList failed;
-        RenameMatching(dir, QStringLiteral("PX*.DAX"), QStringLiteral("DAT"), &failed);
-        RenameMatching(dir, QStringLiteral("PX*.PXX"), QStringLiteral("PXT"), &failed);
-        RenameMatching(dir, QStringLiteral("PXMCU*.TBX"), QStringLiteral("TBL"), &failed);
+        RenameMatching(dir, QStringLiteral("PX*.DAX"), QStringLiteral("DAT"), &failed, &journal);
+        RenameMatching(dir, QStringLiteral("PX*.PXX"), QStringLiteral("PXT"), &failed, &journal);
+        RenameMatching(dir, QStringLiteral("PXMCU*.TBX"), QStringLiteral("TBL"), &failed, &journal);
         installed = failed.isEmpty();
-        if (!installed)
+        if (!installed) {
+            UndoRenames(journal);
             ShowUpdateError(op, QStringLiteral("Unable to rename current update files to complete updates.\rPlease "
                                                "close this program, check file permissions\rand re-install the "
                                                "Praxon software."));
+        }
     }
     return deleted && backedUp && installed;
 }

@@ -105,7 +105,10 @@ void Read(AppContext& ctx, const IniFile& file)
 
     ReadOption(ctx, file, McuOverride);
     ReadOption(ctx, file, NoRead);
-    if (!ctx.Flags().McuFromCommandLine && (options.IsSet(McuOverride) || current.mcuName.isEmpty()))
+    // The control file's DEV names the MCU of its HEX file; the store's DEV is only the working
+    // default for a control file without the key. A device record in the HEX file may still select
+    // another device when the file is read (unless MCUoverride is set). /D beats both.
+    if (!ctx.Flags().McuFromCommandLine)
         current.mcuName = file.ReadString(OptionsSection, QStringLiteral("DEV"), ctx.Workstation().DefaultDeviceName());
 
     ReadOption(ctx, file, LockView);

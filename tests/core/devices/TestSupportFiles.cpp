@@ -435,8 +435,9 @@ private slots:
         for (const char* name : {"PXMCU.TBX", "PX2840.PXX", "PX011CA.DAX"})
             QVERIFY2(QFileInfo::exists(f.File(QLatin1String(name))), name);
         QVERIFY(!QFileInfo::exists(f.File(QStringLiteral("PX2840.PXT"))));
-        // Renames that succeeded before the failure are left as they are.
-        QVERIFY(ReadFile(f.File(QStringLiteral("PXMCU.TBK"))).contains("TAG=old"));
+        // Renames that succeeded before the failure are taken back: the installed set is whole.
+        QVERIFY(ReadFile(f.File(QStringLiteral("PXMCU.TBL"))).contains("TAG=old"));
+        QVERIFY(!QFileInfo::exists(f.File(QStringLiteral("PXMCU.TBK"))));
     }
 
     void InstallRenameNeverReplaces()
@@ -453,10 +454,10 @@ private slots:
                         SoundKind::Error);
         QCOMPARE(ReadFile(f.File(QStringLiteral("PX011CA.DAT/inside"))), QByteArray("kept"));
         QCOMPARE(ReadFile(f.File(QStringLiteral("PX011CA.DAX"))), QByteArray("new firmware image"));
-        // Every other rename went through.
-        QCOMPARE(ReadFile(f.File(QStringLiteral("PX011CB.DAT"))), QByteArray("new firmware image"));
-        QVERIFY(ReadFile(f.File(QStringLiteral("PXMCU.TBL"))).contains("TAG=new"));
-        QVERIFY(!QFileInfo::exists(f.File(QStringLiteral("PXMCU.TBX"))));
+        // Every other rename is taken back: the old set is installed, the update still pending.
+        QCOMPARE(ReadFile(f.File(QStringLiteral("PX011CB.DAX"))), QByteArray("new firmware image"));
+        QVERIFY(ReadFile(f.File(QStringLiteral("PXMCU.TBL"))).contains("TAG=old"));
+        QVERIFY(QFileInfo::exists(f.File(QStringLiteral("PXMCU.TBX"))));
     }
 
     void UndeletableBackupStopsTheBackupStep()

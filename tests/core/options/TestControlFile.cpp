@@ -166,7 +166,7 @@ private slots:
         ControlFixture f;
         WriteFile(f.Control(), "[OPTIONS]\r\nDEV=12C508\r\nMCUoverride=0\r\n");
         ControlFile::Read(f.ctx);
-        QCOMPARE(f.ctx.File().mcuName, QString("16F877A")); // a known name stays
+        QCOMPARE(f.ctx.File().mcuName, QString("12C508")); // the control file names its device
         WriteFile(f.Control(), "[OPTIONS]\r\nDEV=12C508\r\nMCUoverride=1\r\n");
         ControlFile::Read(f.ctx);
         QCOMPARE(f.ctx.File().mcuName, QString("12C508"));
