@@ -2,7 +2,7 @@
 
 #include "SimulatedChip.h"
 
-#include <QSaveFile>
+#include "core/util/SafeFileWriter.h"
 
 using namespace BoxProtocol;
 
@@ -80,11 +80,10 @@ bool WriteChipHex(const SimulatedChip& chip, const QString& path, QString* error
         text += Record(0x00, quint16(start & 0xFFFF), data);
     }
     text += Record(0x01, 0, {});
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    SafeFileWriter writer(path);
+    if (writer.Write(text))
+        return true;
+    if (error)
+        *error = QStringLiteral("%1: %2").arg(path, writer.Error());
+    return false;
 }

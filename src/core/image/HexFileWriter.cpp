@@ -4,9 +4,9 @@
 #include "core/image/ConfigurationWords.h"
 #include "core/options/OptionIndex.h"
 #include "core/util/HexText.h"
+#include "core/util/SafeFileWriter.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 constexpr int RecordWords = 8;
@@ -173,14 +173,12 @@ QByteArray HexFileText(AppContext& ctx)
 bool WriteHexFile(AppContext& ctx, const QString& path, QString* errorText)
 {
     const QByteArray text = HexFileText(ctx);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    SafeFileWriter writer(path);
+    if (writer.Write(text))
+        return true;
+    if (errorText)
+        *errorText = writer.Error();
+    return false;
 }
 
 bool SaveHexFileAs(AppContext& ctx)

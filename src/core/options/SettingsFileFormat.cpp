@@ -1,9 +1,9 @@
 #include "core/options/SettingsFileFormat.h"
 
-#include <QFileDevice>
+#include "core/util/SafeFileWriter.h"
+
+#include <QIODevice>
 #include <QMap>
-#include <cerrno>
-#include <unistd.h>
 
 namespace SettingsFileFormat {
 
@@ -41,25 +41,6 @@ QString Unescape(const QString& text)
     return plain;
 }
 
-// Writes all of bytes to the file behind device, bypassing its buffer, so that a short write is
-// seen here rather than lost inside the buffer.
-bool WriteAll(QIODevice& device, const QByteArray& bytes)
-{
-    auto* file = qobject_cast<QFileDevice*>(&device);
-    const int fd = file ? file->handle() : -1;
-    if (fd < 0)
-        return device.write(bytes) == bytes.size();
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 } // namespace
 
 bool Read(QIODevice& device, QSettings::SettingsMap& map)
@@ -99,7 +80,7 @@ bool Write(QIODevice& device, const QSettings::SettingsMap& map)
             text += u'[' + it.key() + QLatin1String("]\n");
         text += it.value().join(u'\n') + u'\n';
     }
-    return WriteAll(device, text.toUtf8());
+    return SafeFileWriter::WriteAll(device, text.toUtf8());
 }
 
 QSettings::Format Format()

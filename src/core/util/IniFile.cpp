@@ -1,7 +1,8 @@
 #include "core/util/IniFile.h"
 
+#include "core/util/SafeFileWriter.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 IniFile::IniFile(const QString& path)
 {
@@ -233,20 +234,10 @@ bool IniFile::Save(QString* errorText) const
 
 bool IniFile::SaveAs(const QString& path, QString* errorText) const
 {
-    QSaveFile file(path);
-    // Unbuffered, so that a short write (full disk, file size limit) shows in write()'s result:
-    // a buffered QSaveFile in Qt 6.4 commits a truncated file without reporting it.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = ToBytes();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    SafeFileWriter writer(path);
+    if (writer.Write(ToBytes()))
+        return true;
+    if (errorText)
+        *errorText = writer.Error();
+    return false;
 }
