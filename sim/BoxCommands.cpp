@@ -247,7 +247,16 @@ void BoxSimulator::StartCommand(quint8 command)
         break;
     }
     case CmdSocketFail:
-    case CmdSocketPass:
+    case CmdSocketPass: {
+        // A per-socket task's result: byte 7 of the parameter block names the sockets that pass,
+        // and the next status reply reports them so.
+        const quint8 passing =
+            quint8(m_parameterBlock.size() > PbSocketMask ? m_parameterBlock[PbSocketMask] : 0) & quint8(0x55);
+        m_windowAddressed |= passing;
+        m_windowFailed &= quint8(~passing);
+        complete();
+        break;
+    }
     case CmdParallelMode: complete(); break;
     case CmdTargetPowered:
         m_selfPowered = true;

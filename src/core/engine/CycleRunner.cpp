@@ -235,8 +235,8 @@ void CycleRunner::EndCycle(const QString& title, bool counting)
     HistoryLog& history = m_ctx.History();
     history.AddLine(QString(RuleWidth, QChar(0xAF)), HistoryStyle::Normal);
     if (counting)
-        history.AddLine(QString::number(m_counters.passedLastCycle) + QStringLiteral(" Devices Passed, Total is now: ") +
-                            QString::number(m_counters.totalPassed),
+        history.AddLine(QString::number(m_counters.passedLastCycle) +
+                            QStringLiteral(" Devices Passed, Total is now: ") + QString::number(m_counters.totalPassed),
                         HistoryStyle::Success);
     else
         history.AddLine(title + QStringLiteral(" Results: "), HistoryStyle::Success);
@@ -283,9 +283,10 @@ void CycleRunner::RunFromTree(int row)
                        : QStringLiteral("This will perform the Task of ") + r.description +
                              QStringLiteral("\r\r    Are You Sure?");
     else
-        question = r.taskCode == ReadCode
-                       ? QStringLiteral("Reading will Overwrite Data in All Editors.\r\r    Continue?")
-                       : QStringLiteral("This will automatically ") + r.description + QStringLiteral("\r\r    Continue?");
+        question =
+            r.taskCode == ReadCode
+                ? QStringLiteral("Reading will Overwrite Data in All Editors.\r\r    Continue?")
+                : QStringLiteral("This will automatically ") + r.description + QStringLiteral("\r\r    Continue?");
     if (!Confirm(question))
         return;
     switch (r.taskCode) {

@@ -20,8 +20,16 @@ class CycleRunner : public QObject
     Q_OBJECT
 public:
     // Cycle codes of the commands.
-    enum Code { AutoRunCode = 0, EraseCode = 1, BlankCheckCode = 7, ProgramCode = 12, VerifyCode = 18,
-                SerializeCode = 24, ReadCode = 27, FusesCode = 33 };
+    enum Code {
+        AutoRunCode = 0,
+        EraseCode = 1,
+        BlankCheckCode = 7,
+        ProgramCode = 12,
+        VerifyCode = 18,
+        SerializeCode = 24,
+        ReadCode = 27,
+        FusesCode = 33
+    };
 
     CycleRunner(AppContext& ctx, ProgrammerLink& link, EngineState& state, PowerSequencer& power, TaskEngine& tasks,
                 SocketPanel& sockets, ProductionCounters& counters, QObject* parent = nullptr);

@@ -30,10 +30,10 @@ bool ProtectionTest(AppContext& ctx, bool silent)
             asked = true;
             MessageRequest box;
             box.caption = QStringLiteral("Code Protection Warning");
-            box.text = QStringLiteral(
-                "The Fuse settings indicate Code Protection has been enabled. \r\rContinue with code "
-                "protection?\rSelect  YES  to continue.\rSelect  NO  to disable code protection, then "
-                "continue.\rSelect  CANCEL  to abort this operation.");
+            box.text =
+                QStringLiteral("The Fuse settings indicate Code Protection has been enabled. \r\rContinue with code "
+                               "protection?\rSelect  YES  to continue.\rSelect  NO  to disable code protection, then "
+                               "continue.\rSelect  CANCEL  to abort this operation.");
             box.buttons = YesButton | NoButtonAnswer | CancelButton;
             box.defaultButton = YesButton;
             box.icon = BoxIcon::Question;

@@ -19,8 +19,8 @@
 namespace {
 
 constexpr int ResultColumn = 34;
-constexpr int ConfigSlot = 15;      // configuration words with their masks
-constexpr int ConfigByteSlot = 29;  // configuration bytes sent from the masks
+constexpr int ConfigSlot = 15;     // configuration words with their masks
+constexpr int ConfigByteSlot = 29; // configuration bytes sent from the masks
 constexpr int MaxConfigPasses = 8;
 
 using Bit = LinkErrorWord::Bit;

@@ -69,7 +69,8 @@ void TaskResults::SocketPassed(int socket)
 void TaskResults::SocketFailed(int socket)
 {
     const int at = Sockets::StatusPosition[size_t(socket)];
-    const quint32 location = quint32(m_state.LastStatusReply[size_t(at)]) | (quint32(m_state.LastStatusReply[size_t(at + 1)]) << 8) |
+    const quint32 location = quint32(m_state.LastStatusReply[size_t(at)]) |
+                             (quint32(m_state.LastStatusReply[size_t(at + 1)]) << 8) |
                              (quint32(m_state.LastStatusReply[size_t(at + 2)]) << 16);
     const QString device = QStringLiteral("   Device ") + QChar(Sockets::Letter[size_t(socket)]);
     if (m_state.CycleRunning) {
@@ -79,7 +80,7 @@ void TaskResults::SocketFailed(int socket)
     } else {
         m_panel.Indicator(socket).Seterror(true);
         m_history.AddLine(m_state.ShowFailAddress ? device + FailureText(m_state.FailureFormat, location)
-                                          : device + QStringLiteral(": ERROR"),
+                                                  : device + QStringLiteral(": ERROR"),
                           HistoryStyle::Error);
     }
     if (recordTaskFailed)
