@@ -1,6 +1,7 @@
 // The real praxon executable, headless, resetting a praxon-boxsim process over a network serial
 // port (RFC 2217 on 127.0.0.1), as it does at the end of every start-up.
 
+#include "BoxSimProcess.h"
 #include "PraxonProcess.h"
 #include "TestPaths.h"
 
@@ -11,41 +12,6 @@
 #include <QtTest>
 
 namespace {
-// A simulator process listening on a free loopback port.
-class BoxSim
-{
-public:
-    explicit BoxSim(const QStringList& options)
-    {
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(QStringLiteral(PRAXON_BOXSIM), QStringList{"--listen", "127.0.0.1:0"} + options);
-        const QRegularExpression listening(QStringLiteral("rfc2217://127\\.0\\.0\\.1:\\d+"));
-        QByteArray out;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000 && m_url.isEmpty()) {
-            m_process.waitForReadyRead(200);
-            out += m_process.readAllStandardOutput();
-            const QRegularExpressionMatch match = listening.match(QString::fromLocal8Bit(out));
-            if (match.hasMatch())
-                m_url = match.captured(0);
-        }
-    }
-    ~BoxSim()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-    const QString& Url() const { return m_url; }
-
-private:
-    QProcess m_process;
-    QString m_url;
-};
-
 struct Run {
     int status = -1;
     QStringList log;
@@ -79,7 +45,7 @@ class TestLinkEndToEnd : public QObject
 private slots:
     void resetSucceeds()
     {
-        BoxSim sim({});
+        BoxSimProcess sim(QStringLiteral(PRAXON_BOXSIM), {});
         QVERIFY(!sim.Url().isEmpty());
         const Run run = Praxon(sim.Url());
         QCOMPARE(run.status, 0);
@@ -89,7 +55,7 @@ private slots:
 
     void oldFirmwareIsUpdated()
     {
-        BoxSim sim({"--firmware-version", "0x0117"});
+        BoxSimProcess sim(QStringLiteral(PRAXON_BOXSIM), {"--firmware-version", "0x0117"});
         QVERIFY(!sim.Url().isEmpty());
         const Run run = Praxon(sim.Url());
         // The log's end says why a run failed (the whole log is too long for the test output).
@@ -102,7 +68,7 @@ private slots:
 
     void silentBoxIsNotResponding()
     {
-        BoxSim sim({"--silent-after", "0"});
+        BoxSimProcess sim(QStringLiteral(PRAXON_BOXSIM), {"--silent-after", "0"});
         QVERIFY(!sim.Url().isEmpty());
         const Run run = Praxon(sim.Url());
         QVERIFY2(run.log.contains(QStringLiteral(" Praxon Not Responding ")), qPrintable(run.log.join('\n')));

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+// A praxon-boxsim process listening on a free loopback port; ended when the object goes.
+class BoxSimProcess
+{
+public:
+    BoxSimProcess(const QString& executable, const QStringList& options)
+    {
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(executable, QStringList{"--listen", "127.0.0.1:0"} + options);
+        const QRegularExpression listening(QStringLiteral("rfc2217://127\\.0\\.0\\.1:\\d+"));
+        QByteArray out;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000 && m_url.isEmpty()) {
+            m_process.waitForReadyRead(200);
+            out += m_process.readAllStandardOutput();
+            const QRegularExpressionMatch match = listening.match(QString::fromLocal8Bit(out));
+            if (match.hasMatch())
+                m_url = match.captured(0);
+            if (m_process.state() == QProcess::NotRunning)
+                break;
+        }
+    }
+    ~BoxSimProcess() { Stop(); }
+    // Ends the simulator (which writes its memory dumps on the way out).
+    void Stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.write("quit\n");
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(3000)) {
+                m_process.kill();
+                m_process.waitForFinished();
+            }
+        }
+    }
+    const QString& Url() const { return m_url; }
+
+private:
+    QProcess m_process;
+    QString m_url;
+};
