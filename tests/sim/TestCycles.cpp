@@ -2,10 +2,10 @@
 // Auto Run programs every socket and the chips hold the image; a bad cell fails its socket alone;
 // a blank check of programmed parts, an empty socket, a run without sockets and Stop each give
 // their result; a read brings a chip's contents back into the image.
-#include "BoxSimulator.h"
 #include "ChipGeometry.h"
 #include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
+#include "SimEngineRig.h"
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceList.h"
@@ -24,30 +24,15 @@ using Bit = LinkErrorWord::Bit;
 
 namespace {
 
-struct CycleRig {
-    explicit CycleRig(const QString& device) : ctx(op, TestPaths::ShippedData()), link(ctx), engine(ctx, link)
+struct CycleRig : SimEngineRig<> {
+    // Four chips, the options a fresh installation starts with (program, verify and erase all
+    // on) and every socket switched on.
+    explicit CycleRig(const QString& device)
+        : SimEngineRig(device, 4, [](AppContext& c) {
+              c.Options().SetFactoryValues();
+              OptionsChanged(c);
+          })
     {
-        ctx.SetLink(&link);
-        ctx.Support().versionText = QStringLiteral("280");
-        ctx.Flags().AutoRunArmed = false;
-        endpoint.box = &box;
-        link.Factory().RegisterLoopback(QStringLiteral("box"), &endpoint);
-        link.Port().SetPortResolver([](int) { return QStringLiteral("loop://box"); });
-        link.Port().SetPauseInterval(1);
-        link.Box().SetWatchdogInterval(500);
-        engine.Install();
-        ctx.Devices().Build(ctx);
-        SelectDeviceByName(ctx, device);
-        LoadDeviceProfile(ctx);
-        // The options a fresh installation starts with (program, verify, erase all on).
-        ctx.Options().SetFactoryValues();
-        OptionsChanged(ctx);
-        QString error;
-        if (!ChipGeometry::Load(TestPaths::ShippedData() + QStringLiteral("PXMCU.TBL"), device, &geometry, &error))
-            qFatal("%s", qPrintable(error));
-        for (int s = 0; s < 4; ++s)
-            box.InsertChip(s, std::make_unique<SimulatedChip>(geometry));
-        link.ResetProgrammer();
         engine.Sockets().GangClick();
     }
     // Code, EE and ID contents the chips can hold.
@@ -88,14 +73,6 @@ struct CycleRig {
         return n;
     }
     bool Logged(const QString& line) { return Count(line) > 0; }
-
-    ScriptedOperator op;
-    AppContext ctx;
-    BoxSimulator box;
-    RecordingEndpoint endpoint;
-    ProgrammerLink link;
-    Engine engine;
-    ChipGeometry geometry;
 };
 
 } // namespace

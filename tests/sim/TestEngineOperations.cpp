@@ -2,10 +2,10 @@
 // template operation runs alone through the operation runner, and the simulated chip's memory is
 // compared with the image; voltage faults stop the run with their lines and bits and leave the
 // supplies switched off.
-#include "BoxSimulator.h"
 #include "ChipGeometry.h"
 #include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
+#include "SimEngineRig.h"
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceList.h"
@@ -33,28 +33,8 @@ struct TapEndpoint : RecordingEndpoint {
     }
 };
 
-struct EngineRig {
-    explicit EngineRig(const QString& device) : ctx(op, TestPaths::ShippedData()), link(ctx), engine(ctx, link)
-    {
-        ctx.SetLink(&link);
-        ctx.Support().versionText = QStringLiteral("280");
-        ctx.Flags().AutoRunArmed = false;
-        endpoint.box = &box;
-        link.Factory().RegisterLoopback(QStringLiteral("box"), &endpoint);
-        link.Port().SetPortResolver([](int) { return QStringLiteral("loop://box"); });
-        link.Port().SetPauseInterval(1);
-        link.Box().SetWatchdogInterval(500);
-        engine.Install();
-        ctx.Devices().Build(ctx);
-        SelectDeviceByName(ctx, device);
-        LoadDeviceProfile(ctx);
-        ChipGeometry g;
-        QString error;
-        if (!ChipGeometry::Load(TestPaths::ShippedData() + QStringLiteral("PXMCU.TBL"), device, &g, &error))
-            qFatal("%s", qPrintable(error));
-        box.InsertChip(0, std::make_unique<SimulatedChip>(g));
-        link.ResetProgrammer();
-    }
+struct EngineRig : SimEngineRig<TapEndpoint> {
+    explicit EngineRig(const QString& device) : SimEngineRig(device, 1) {}
     SimulatedChip& Chip() { return *box.Chip(0); }
     EngineState& State() { return engine.State(); }
     quint64 Errors() { return link.Errors().Word(); }
@@ -66,23 +46,11 @@ struct EngineRig {
         QVERIFY2(rec.scriptLength > 1, qPrintable(QStringLiteral("slot %1 undefined").arg(slot)));
         engine.PowerOnForOperation(rec.powerMode);
         engine.RunOperation(slot);
-        if (qEnvironmentVariableIsSet("ENGINE_DEBUG"))
-            qDebug() << slot
-                     << QByteArray(reinterpret_cast<const char*>(engine.Runner().LastBlock().data()), 19).toHex(' ')
-                     << Qt::hex << link.Errors().Word() << endpoint.recent.right(40).toHex(' ')
-                     << endpoint.answered.right(30).toHex(' ');
         endpoint.recent.clear();
         endpoint.answered.clear();
         if (!ctx.Flags().StopRequested)
             link.Box().ReadResults(State().PassingSockets, State().SelectedSockets);
     }
-
-    ScriptedOperator op;
-    AppContext ctx;
-    BoxSimulator box;
-    TapEndpoint endpoint;
-    ProgrammerLink link;
-    Engine engine;
 };
 
 // A pattern that fits the region's cell width.

@@ -269,6 +269,17 @@ bool TaskEngine::RunPlainStep(int slot)
     return true;
 }
 
+quint16 TaskEngine::PrepareConfigPass(OperationRecord& op, int j, int* word)
+{
+    const auto& masks = m_ctx.Image().ConfigMasks();
+    const int w = qBound(0, m_ctx.Profile().cfgSeq[size_t(j)], 15);
+    const quint16 m = w < int(masks.size()) ? masks[size_t(w)] : 0;
+    op.parameterBlock[BoxProtocol::PbMaskLow] = quint8(m);
+    op.parameterBlock[BoxProtocol::PbMaskHigh] = quint8(m >> 8);
+    *word = w;
+    return m;
+}
+
 void TaskEngine::RunConfigurationBytes(int slot)
 {
     const DeviceProfile& profile = m_ctx.Profile();
@@ -277,20 +288,15 @@ void TaskEngine::RunConfigurationBytes(int slot)
         return;
     }
     OperationRecord& op = m_ctx.Templates().operations[size_t(slot)];
-    const auto& masks = m_ctx.Image().ConfigMasks();
     const int passes = qMin(profile.cfgWords, MaxConfigPasses);
     for (int j = 0; j < passes && !Stopped(); ++j) {
-        const int w = qBound(0, profile.cfgSeq[size_t(j)], 15);
-        const quint16 m = w < int(masks.size()) ? masks[size_t(w)] : 0;
-        op.parameterBlock[BoxProtocol::PbMaskLow] = quint8(m);
-        op.parameterBlock[BoxProtocol::PbMaskHigh] = quint8(m >> 8);
-        if (quint8(m) != 0) {
-            op.parameterBlock[BoxProtocol::PbCount] = quint8(2 * w);
-            m_state.ChosenConfigWord = m;
-            PowerAndRun(slot);
-        }
-        if (quint8(m >> 8) != 0) {
-            op.parameterBlock[BoxProtocol::PbCount] = quint8(2 * w + 1);
+        int w = 0;
+        const quint16 m = PrepareConfigPass(op, j, &w);
+        // The low and the high byte of the mask each go as the single word, when not 0.
+        for (int half = 0; half < 2; ++half) {
+            if (quint8(m >> (8 * half)) == 0)
+                continue;
+            op.parameterBlock[BoxProtocol::PbCount] = quint8(2 * w + half);
             m_state.ChosenConfigWord = m;
             PowerAndRun(slot);
         }
@@ -305,15 +311,13 @@ void TaskEngine::RunConfigurationWords(int slot)
         return;
     }
     OperationRecord& op = m_ctx.Templates().operations[size_t(slot)];
-    MemoryImage& image = m_ctx.Image();
+    const auto& words = m_ctx.Image().ConfigWords();
     const int passes = qMin(profile.cfgWords, MaxConfigPasses);
     for (int j = 0; j < passes && !Stopped(); ++j) {
-        const int w = qBound(0, profile.cfgSeq[size_t(j)], 15);
-        const quint16 m = w < int(image.ConfigMasks().size()) ? image.ConfigMasks()[size_t(w)] : 0;
-        op.parameterBlock[BoxProtocol::PbMaskLow] = quint8(m);
-        op.parameterBlock[BoxProtocol::PbMaskHigh] = quint8(m >> 8);
+        int w = 0;
+        PrepareConfigPass(op, j, &w);
         op.parameterBlock[BoxProtocol::PbCount] = quint8(2 * w);
-        m_state.ChosenConfigWord = w < int(image.ConfigWords().size()) ? image.ConfigWords()[size_t(w)] : 0xFFFF;
+        m_state.ChosenConfigWord = w < int(words.size()) ? words[size_t(w)] : 0xFFFF;
         PowerAndRun(slot);
     }
 }
@@ -344,6 +348,17 @@ bool TaskEngine::RunRow(int row, bool cycleMode)
             for (int i = 0; i < steps && !Stopped(); ++i)
                 step(int(r.steps[size_t(i)]));
         };
+        // The configuration codes: their special slot goes word by word, every other step plainly.
+        auto runConfigSteps = [&](int specialSlot, void (TaskEngine::*special)(int)) {
+            forEachStep([&](int slot) {
+                if (!StepDefined(slot))
+                    return;
+                if (slot == specialSlot)
+                    (this->*special)(slot);
+                else
+                    PowerAndRun(slot);
+            });
+        };
         switch (r.taskCode) {
         case 2: {
             m_state.PassingSocketsSaved = m_state.PassingSockets;
@@ -358,16 +373,7 @@ bool TaskEngine::RunRow(int row, bool cycleMode)
         }
         case 6:
         case 34: RunPerSocketLoop(row); break;
-        case 3:
-            forEachStep([&](int slot) {
-                if (!StepDefined(slot))
-                    return;
-                if (slot == ConfigByteSlot)
-                    RunConfigurationBytes(slot);
-                else
-                    PowerAndRun(slot);
-            });
-            break;
+        case 3: runConfigSteps(ConfigByteSlot, &TaskEngine::RunConfigurationBytes); break;
         case 17:
         case 35:
             if (!m_state.CycleRunning) {
@@ -375,14 +381,7 @@ bool TaskEngine::RunRow(int row, bool cycleMode)
                 if (!ProtectionTest(m_ctx, false))
                     return EndTask(row);
             }
-            forEachStep([&](int slot) {
-                if (!StepDefined(slot))
-                    return;
-                if (slot == ConfigSlot)
-                    RunConfigurationWords(slot);
-                else
-                    PowerAndRun(slot);
-            });
+            runConfigSteps(ConfigSlot, &TaskEngine::RunConfigurationWords);
             break;
         case 25:
         case 26:

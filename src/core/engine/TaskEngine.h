@@ -5,6 +5,7 @@
 #include <functional>
 
 class AppContext;
+struct OperationRecord;
 class OperationRunner;
 class PowerSequencer;
 class ProductionCounters;
@@ -71,6 +72,9 @@ private:
     bool RunPlainStep(int slot);
     bool StepDefined(int slot);
     void PowerAndRun(int slot);
+    // Mask bytes of the j-th word of the programming order into op's block; returns the mask
+    // and the word's number in word.
+    quint16 PrepareConfigPass(OperationRecord& op, int j, int* word);
     void RunConfigurationBytes(int slot);
     void RunConfigurationWords(int slot);
     bool Stopped() const;
