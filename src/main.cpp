@@ -152,7 +152,7 @@ int main(int argc, char** argv)
     const ExitState outcome = ctx.Exit();
     if (started) {
         // Program exit: offer to save changed options, and keep the workstation settings.
-        WindowPlacementBinder::SetProgramExiting(true);
+        ctx.Flags().ProgramExiting = true;
         FileCommands::ClosePrompt(ctx);
     }
 

@@ -10,6 +10,7 @@
 #include "core/image/LoadReconciliation.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/options/ControlFile.h"
+#include "core/options/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/SettingsStore.h"
 #include "core/util/ErrorOut.h"
@@ -190,7 +191,7 @@ void AppShell::LoadFileAndDevice(const QString& path)
     flags.DeviceLoaded = false;
     std::exception_ptr fault;
     try {
-        if (flags.McuFromCommandLine || m_ctx.Options().Effective(2))
+        if (flags.McuFromCommandLine || m_ctx.Options().Effective(OptionIndex::McuOverride))
             SelectAndLoadNamedDevice();
         // The reader records the file's time stamp and sets or clears NoValidFile.
         const QString hexPath = flags.ControlFileGiven || path.isEmpty() ? m_ctx.File().hexPath : path;

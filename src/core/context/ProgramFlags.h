@@ -18,7 +18,8 @@ struct ProgramFlags {
     bool StopRequested = false;
     bool TaskFailed = false;
     bool SettingsDirty = false;
-    bool DeviceLoaded = false; // a device profile was loaded by the current file load
+    bool DeviceLoaded = false;   // a device profile was loaded by the current file load
+    bool ProgramExiting = false; // the program ends: windows closed now keep their open flag
 };
 
 // The file the program works on. Reset as a whole when no file is usable.

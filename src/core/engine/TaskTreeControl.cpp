@@ -11,14 +11,14 @@ constexpr int NoHover = 255;
 int OptionOfCode(const OptionTable& options, int code)
 {
     switch (code) {
-    case 1: return 16;
-    case 7: return 17;
-    case 18: return 18;
-    case 24: return 37;
-    case 25: return options.Present(64) ? 65 : 37;
-    case 26: return options.Present(65) ? 64 : 37;
-    case 27: return 1;
-    case 33: return 36;
+    case 1: return OptionIndex::Erase;
+    case 7: return OptionIndex::BlankCheck;
+    case 18: return OptionIndex::Verify;
+    case 24: return OptionIndex::SerialNumbering;
+    case 25: return options.Present(OptionIndex::SerialInEe) ? OptionIndex::SerialInCode : OptionIndex::SerialNumbering;
+    case 26: return options.Present(OptionIndex::SerialInCode) ? OptionIndex::SerialInEe : OptionIndex::SerialNumbering;
+    case 27: return OptionIndex::NoRead;
+    case 33: return OptionIndex::ProgramConfig;
     default: return -1;
     }
 }

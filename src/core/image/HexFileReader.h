@@ -4,14 +4,11 @@
 
 class AppContext;
 
-// Reads an Intel HEX file (INHX8M or INHX32; record addresses are byte addresses) into the memory
-// image, mapping the PIC address conventions of the three core families, acting on the device
-// records that name the MCU (";PIC<name>" comment lines and a data word at byte address 0xFFFE),
-// classifying the width of the code, and logging what it finds.
-//
-// The file is read into memory once and examined in three passes: device-name comments, the
-// device word, then storing. The first two may load another device profile, whose windows the
-// third pass uses.
+// Opens an Intel HEX file (INHX8M or INHX32; record addresses are byte addresses) for the program:
+// sets the window title, parses the text (ParseHexRecords), acts on the device records that name the
+// MCU (";PIC<name>" comment lines and a data word at byte address 0xFFFE), stores the records into
+// the memory image with the windows of the profile then loaded (StoreHexContent), and logs what
+// was found in the history.
 //
 // A malformed file, a record with a wrong checksum (logged with its line number and both sums)
 // and a file far larger than any device's HEX file (refused unread) throw ErrorOut with the

@@ -8,10 +8,6 @@
 #include <QScreen>
 #include <QWidget>
 
-namespace {
-bool programExiting = false;
-} // namespace
-
 WindowPlacementBinder::WindowPlacementBinder(AppContext& context, RememberedWindow which, QWidget* window)
     : QObject(window), m_context(context), m_which(which), m_window(window)
 {
@@ -26,11 +22,6 @@ WindowPlacementBinder::WindowPlacementBinder(AppContext& context, RememberedWind
 WindowPlacementBinder::~WindowPlacementBinder()
 {
     m_context.Workstation().ClearPlacementHooks(m_which, this);
-}
-
-void WindowPlacementBinder::SetProgramExiting(bool exiting)
-{
-    programExiting = exiting;
 }
 
 bool WindowPlacementBinder::KeepHeight() const
@@ -81,7 +72,7 @@ bool WindowPlacementBinder::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Hide:
             if (!station.ApplyingPlacement())
                 Capture(record, KeepHeight());
-            if (!programExiting)
+            if (!m_context.Flags().ProgramExiting)
                 record.open = 0;
             break;
         default: break;

@@ -11,17 +11,15 @@ class QWidget;
 // the record (clamped into the work area of the screen that holds its top-left corner), hiding,
 // closing or deactivating it captures the record. The record's open flag is 1 while the window
 // shows. A record without a size (never captured, or not in the store) leaves the window where
-// its own rules put it. The binder is a child of the window and registers itself with the
-// settings store's placement hooks.
+// its own rules put it. A window hidden while the program ends (ProgramFlags::ProgramExiting)
+// keeps its open flag. The binder is a child of the window and registers itself with the settings
+// store's placement hooks.
 class WindowPlacementBinder : public QObject
 {
     Q_OBJECT
 public:
     WindowPlacementBinder(AppContext& context, RememberedWindow which, QWidget* window);
     ~WindowPlacementBinder() override;
-
-    // Set while the program ends: windows closed then keep their open flag.
-    static void SetProgramExiting(bool exiting);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
