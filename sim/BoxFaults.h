@@ -29,5 +29,9 @@ struct BoxFaults {
     // reads its too-low level, the operation changes no chip and its sockets fail, and the bit
     // shows in status polls and in byte 13 of the status reply until the supply is switched off.
     quint8 dropDuringOperation = 0;
+    // Supplies that rise slowly: each shows half its level on the first poll of a power-up, so
+    // the host has to wait for it (a target with a large load). A box at rest reaches each level
+    // by the first poll, which lets the host program several sockets at once.
+    bool slowRise = false;
     int dropAtOperation = 1;
 };

@@ -59,6 +59,7 @@ QString BoxSimUsage()
         "  --reply-fault CMD=BYTE      command CMD answers BYTE (e, f, 253, 254, ...) after its echo\n"
         "  --supply-fault BITS         supply fault bits 0x01-0x20 (readings out of range, poll bits)\n"
         "  --supply-drop vdd|vpp[:N]   the supply collapses during the N-th operation (default 1)\n"
+        "  --slow-rise                 supplies take two polls to rise (the host waits, one socket)\n"
         "  --status-voltage BITS       voltage error bits in byte 13 of the status reply\n"
         "  --vdd-idle N, --vpp-idle N  readings (1/16 V) of switched-off supplies\n"
         "  --bad-cell X:ADDR[=VALUE]   program word ADDR of socket X stuck at VALUE (default 0)\n"
@@ -85,6 +86,10 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
         }
         if (option == QLatin1String("--verbose")) {
             config->verbose = true;
+            continue;
+        }
+        if (option == QLatin1String("--slow-rise")) {
+            config->faults.slowRise = true;
             continue;
         }
         if (i + 1 >= arguments.size())

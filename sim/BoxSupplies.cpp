@@ -118,20 +118,22 @@ int BoxSimulator::VppReading() const
 
 QByteArray BoxSimulator::StatusPoll()
 {
-    // During a power-up each supply takes two polls (half, then full level): the first supply,
-    // then the second. Afterwards a poll reports the supply raised last.
+    // During a power-up the first supply shows on the first poll, the second on the next one
+    // (with slow supplies each takes two polls: half, then full level). Afterwards a poll reports
+    // the supply raised last.
     int shown = 0; // 5 VDD, 6 VPP
     bool half = false;
     if (m_rampStep >= 0) {
         const int step = m_rampStep++;
         const int second = m_rampFirst == 5 ? 6 : 5;
-        if (step < 4) {
-            shown = step < 2 ? m_rampFirst : second;
-            half = (step % 2) == 0;
+        const int perSupply = m_faults.slowRise ? 2 : 1;
+        if (step < 2 * perSupply) {
+            shown = step < perSupply ? m_rampFirst : second;
+            half = m_faults.slowRise && (step % 2) == 0;
             (shown == 5 ? m_vddOn : m_vppOn) = true;
             m_lastRaised = shown;
         }
-        if (step >= 3)
+        if (step >= 2 * perSupply - 1)
             m_rampStep = -1;
     }
     if (!shown) {

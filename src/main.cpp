@@ -6,6 +6,7 @@
 #include "core/app/CommandLine.h"
 #include "core/app/HistoryMirror.h"
 #include "core/context/AppContext.h"
+#include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/options/FileCommands.h"
 #include "core/options/SettingsFileFormat.h"
@@ -121,6 +122,8 @@ int main(int argc, char** argv)
             return notice.ShowNotice(r.title, r.text, r.passwordMode, r.checkText, r.ticked);
         };
     AppShell shell(ctx);
+    Engine engine(ctx, link);
+    engine.Install(&shell);
     new MainWindowOptionCommands(window, ctx, shell);
     new MainWindowLinkCommands(window, ctx, link);
 
@@ -129,6 +132,7 @@ int main(int argc, char** argv)
         // Missing or mismatched support files, or a failed update: the program cannot run.
         ctx.Exit().SetFileError();
     } else {
+        engine.ApplyWorkstationSockets();
         shell.FinishStartUp();
         if (headless) {
             shell.IdleAutoRun();

@@ -131,13 +131,13 @@ def task_tree(t):
     erase_rows = []
     if flash:
         if xcal:
-            erase_rows = [(2, 2, [22, 19]), (2, 4, [0]), (2, 34, [7, 24])]
+            erase_rows = [(2, 2, [22, 19]), (2, 3, [0]), (2, 34, [7, 24])]
         elif bcal:
-            erase_rows = [(2, 6, [19, 30]), (2, 4, [0]), (2, 34, [7, 31])]
+            erase_rows = [(2, 6, [19, 30]), (2, 3, [0]), (2, 34, [7, 31])]
         elif cal:
-            erase_rows = [(2, 6, [19]), (2, 4, [0]), (2, 34, [7])]
+            erase_rows = [(2, 6, [19]), (2, 3, [0]), (2, 34, [7])]
         else:
-            erase_rows = [(2, 4, [0])]
+            erase_rows = [(2, 3, [0])]
     program = [(2, 13, [5])] + ([(2, 14, [6])] if ee else []) + [(2, 16, [8])]
     verify = [(2, 19, [9])] + ([(2, 20, [10])] if ee else []) + [(2, 22, [12])]
     serialize = [(2, 25, [13])] + ([(2, 26, [14])] if ee else [])
@@ -150,17 +150,20 @@ def task_tree(t):
         return [(level, code, [c for (_, c, _) in children], len(children))] + \
             [(lv, c, st, 0) for (lv, c, st) in children]
 
+    # The Auto Run row lists the task codes of the rows it runs, in order: the erase (or, for
+    # parts that cannot be erased, the blank check), program, verify, serial-number and
+    # configuration-word tasks. Its subtree shows them grouped by cycle.
     auto_children = []
-    cycles = []
+    auto_steps = []
     if flash:
-        cycles.append(1)
         auto_children += group(1, 1, erase_rows)
+        auto_steps += [c for (_, c, _) in erase_rows]
     else:
-        cycles.append(7)
+        auto_steps += [c for (_, c, _) in blank]
     for code, rows in ((12, program), (18, verify), (24, serialize), (33, config)):
-        cycles.append(code)
         auto_children += group(1, code, rows)
-    auto = [(0, 0, cycles, len(auto_children))]
+        auto_steps += [c for (_, c, _) in rows]
+    auto = [(0, 0, auto_steps, len(auto_children))]
     # A group's subtree count covers its whole subtree.
     rows = auto + [(lv, c, st, b) for (lv, c, st, b) in auto_children]
     rows += group(0, 7, blank) + group(0, 27, read)
@@ -194,8 +197,8 @@ TEMPLATES = [
 
 NODE_NAMES = [
     (0, "Auto Run", "Auto Run Program Cycle"), (1, "Erase", "Erase MCU"),
-    (2, "Read XCAL", "Read Extra Calibration Bits"), (3, "Clear Config", "Clear Configuration Words"),
-    (4, "Bulk Erase", "Bulk Erase Device"), (5, "Erase EE", "Erase EE Data Memory"),
+    (2, "Read XCAL", "Read Extra Calibration Bits"), (3, "Bulk Erase", "Bulk Erase Device"),
+    (4, "Clear Config", "Clear Configuration Words"), (5, "Erase EE", "Erase EE Data Memory"),
     (6, "Save Cal", "Save Calibration Data"), (7, "Blank Check", "Blank Check MCU"),
     (8, "Code", "Blank Check Code Memory"), (9, "EE Data", "Blank Check EE Data"),
     (10, "ID", "Blank Check ID Locations"), (11, "Config", "Blank Check Configuration Words"),

@@ -153,9 +153,16 @@ private slots:
     {
         BoxHarness h;
         h.Boot();
-        h.Send(BoxHarness::Frame(CmdPowerUpVddFirst));
         const QByteArray poll = QByteArray::fromHex("5C5E");
-        // VDD rises over two polls, then VPP; afterwards the poll shows VPP.
+        // At rest each supply is at its level on its first poll: VDD, then VPP.
+        h.Send(BoxHarness::Frame(CmdPowerUpVddFirst));
+        QCOMPARE(h.Send(poll), QByteArray("88") + char(SupplyReadingIsVdd) + char(80));
+        QCOMPARE(h.Send(poll), QByteArray("88") + char(SupplyReadingIsVpp) + char(208));
+        h.Send(BoxHarness::Frame(CmdVppOff));
+        h.Send(BoxHarness::Frame(CmdVddOff));
+        // Slow supplies rise over two polls each, VDD then VPP; afterwards the poll shows VPP.
+        h.box.Faults().slowRise = true;
+        h.Send(BoxHarness::Frame(CmdPowerUpVddFirst));
         QCOMPARE(h.Send(poll), QByteArray("88") + char(SupplyReadingIsVdd) + char(40));
         QCOMPARE(h.Send(poll), QByteArray("88") + char(SupplyReadingIsVdd) + char(80));
         QCOMPARE(h.Send(poll), QByteArray("88") + char(SupplyReadingIsVpp) + char(104));

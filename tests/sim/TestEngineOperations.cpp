@@ -149,6 +149,7 @@ private slots:
         QCOMPARE(rig.State().PassingSockets & SocketA, 0);
         rig.engine.PowerOff();
         rig.engine.ResetRunState();
+        rig.engine.Tasks().PrepareSocketsForRun();
 
         rig.engine.VoltagePreTest();
         rig.Run(0);

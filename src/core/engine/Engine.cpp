@@ -2,11 +2,13 @@
 
 #include "core/app/AppShell.h"
 #include "core/context/AppContext.h"
-#include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"
 
 Engine::Engine(AppContext& ctx, ProgrammerLink& link)
-    : m_ctx(ctx), m_link(link), m_power(ctx, link, m_state, m_monitor), m_runner(ctx, link, m_state, m_power)
+    : m_ctx(ctx), m_link(link), m_power(ctx, link, m_state, m_monitor), m_runner(ctx, link, m_state, m_power),
+      m_sockets(ctx, m_state), m_lock(ctx.Options()), m_results(ctx.History(), ctx.Flags(), m_state, m_sockets),
+      m_tasks(ctx, link, m_state, m_power, m_runner, m_results, m_sockets, m_lock, m_counters),
+      m_cycles(ctx, link, m_state, m_power, m_tasks, m_sockets, m_counters)
 {
 }
 
@@ -16,33 +18,26 @@ void Engine::Install(AppShell* shell)
     hooks.cycleRunning = [this] { return m_state.CycleRunning; };
     hooks.enabledSockets = [this] { return m_state.EnabledSockets; };
     hooks.poweredForOperation = [this] { return m_state.PoweredForOperation; };
-    hooks.resetRunState = [this] { ResetRunState(); };
+    hooks.resetRunState = [this] { m_tasks.ResetRunState(); };
+    hooks.busyMode = [this](bool busy) { m_tasks.LockForRun(busy); };
 
     OptionBindings& bindings = m_ctx.Bindings();
     bindings.recordError = [this](int bits) { m_link.Errors().RecordError(quint64(bits)); };
     // A self-powered target is programmed in socket A alone.
-    bindings.forceSingleSocket = [this] {
-        m_state.EnabledSockets = BoxProtocol::SocketA;
-        m_state.EnabledSocketOrdinals = 1;
-        m_state.SelectedSockets = BoxProtocol::SocketA;
-    };
+    bindings.forceSingleSocket = [this] { m_sockets.ForceSingleSocket(); };
+
+    m_results.recordTaskFailed = [this] { m_link.Errors().RecordError(LinkErrorWord::TaskFailed); };
+    m_sockets.SetResetRunState([this] { m_tasks.ResetRunState(); });
+    // Cancelling the target monitor performs Stop.
+    m_power.SetStopAction([this] { m_cycles.Stop(); });
 
     if (shell)
-        shell->GetHooks().autoRun = [this] {
-            if (m_autoRun)
-                m_autoRun();
-        };
+        shell->GetHooks().autoRun = [this] { m_cycles.AutoRun(); };
 }
 
-void Engine::ResetRunState()
+void Engine::ApplyWorkstationSockets()
 {
-    m_link.Errors().ClearError(0);
-    m_ctx.Flags().StopRequested = false;
-    m_ctx.Flags().TaskFailed = false;
-    m_state.PassingSockets = 0x55;
-    m_state.PassingSocketsSaved = 0x55;
-    m_state.FailedSocketOrdinals = 0;
-    m_state.PowerOn = false;
-    m_state.PreTestPassed = false;
-    m_state.PoweredForOperation = false;
+    m_sockets.ApplyWorkstationSockets();
+    if (!m_ctx.Profile().serial)
+        m_sockets.ForceSingleIfMultiple();
 }

@@ -1,22 +1,20 @@
 #pragma once
 
+#include "core/engine/SocketMasks.h"
+
 #include <QtGlobal>
 #include <array>
 
 // The run state the programming engine shares between power sequencing, the operation runner,
-// the task engine and the cycle runner. Socket masks in the box's numbering use A = 0x40,
-// B = 0x10, C = 0x04, D = 0x01; ordinal masks use A = 1, B = 2, C = 4, D = 8.
-struct EngineState {
-    // --- sockets ---
-    quint8 EnabledSockets = 0x40;      // switched on by the operator (box bits)
-    quint8 EnabledSocketOrdinals = 1;  // the same as ordinals
-    quint8 SelectedSockets = 0x40;     // what the next operation addresses (box bits)
-    quint8 PassingSockets = 0x55;      // not failed in this run (box bits)
-    quint8 PassingSocketsSaved = 0x55; // kept across per-socket loops
-    quint8 FailedSocketOrdinals = 0;   // ordinals of sockets that failed a per-socket task
-    int SelectedCalSocket = 0;         // 0..3: whose calibration record per-socket operations use
-    int FailureFormat = 0;             // 0 word address, 1 byte address, 2/3 configuration word number
-    bool CycleRunning = false;         // a programming cycle is in progress
+// the task engine, the cycle runner and the result report. The socket masks come from
+// EngineSockets (box numbering A = 0x40, B = 0x10, C = 0x04, D = 0x01; ordinals A = 1 .. D = 8).
+// Whose calibration record a per-socket operation uses is the image's SelectedCalSocket.
+struct EngineState : EngineSockets {
+    int FailureFormat = 0;       // 0 word address, 1 byte address, 2/3 configuration word number
+    bool CycleRunning = false;   // a programming cycle is in progress
+    bool ShowFailAddress = true; // false from a cycle's start until its end report is written
+    qint64 CycleStartMs = 0;     // when the run's time lapse began (ms since the epoch)
+    int PendingReadCode = 27;    // the read task to run next (27 = read everything)
 
     // --- supplies and power ---
     quint16 VddReading = 0; // last read-VDD / poll reading, 1/16 V
@@ -33,15 +31,16 @@ struct EngineState {
     bool HoldPowerBit = false;
     bool DualVppNoticePending = true;
 
-    // Good devices of this run and the failed count they go to when a pre-test fails.
+    // Good devices of this run (the sockets in use when it began, less those that failed) and
+    // the failed devices of this run; a failed pre-test moves the good count to the failed one.
     int GoodCount = 0;
     int FailedCount = 0;
 
-    // The last 14-byte status reply of an operation (first failing locations, passing sockets,
-    // voltage bits).
+    // The last 14-byte status reply of the box (first failing locations at 0, 3, 6 and 9, passing
+    // sockets at 12, voltage bits at 13).
     std::array<quint8, 14> LastStatusReply{};
 
-    // Row-level choices the configuration-word slots use when a device has several words: the
-    // single word to send (RunRow sets it).
+    // The single configuration word a multi-word configuration slot sends (the task engine sets
+    // it for each word).
     quint16 ChosenConfigWord = 0;
 };

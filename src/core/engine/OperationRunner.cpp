@@ -140,7 +140,7 @@ void OperationRunner::RunSlot(int slot, OperationRecord& op, qint64 n, quint16 m
     const bool slot10Bytes =
         m_ctx.Templates().operations[Slot10].parameterBlock[BoxProtocol::PbFlags] & BoxProtocol::FlagByteTransfer;
     const int calCount = profile.bcal ? profile.cal / 2 : profile.cal;
-    CalibrationRecord& cal = image.Calibration(m_state.SelectedCalSocket);
+    CalibrationRecord& cal = image.Calibration(image.SelectedCalSocket());
     const bool hasXcal = profile.hasExtraCalibration;
     const quint16 word0Mask = image.ConfigMasks()[0];
     auto setMaskBytes = [pb](quint16 m) {

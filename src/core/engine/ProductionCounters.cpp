@@ -17,7 +17,6 @@ void ProductionCounters::ClearCounts()
     runCount = 0;
     passedLastCycle = 0;
     totalPassed = 0;
-    failedDevices = 0;
     totalFailed = 0;
 }
 

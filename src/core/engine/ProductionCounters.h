@@ -3,8 +3,9 @@
 #include <QObject>
 #include <QString>
 
-// The production counters of the main window: run count, total passed and failed, and the
-// device counts of the run under way. ShowCounters publishes the label texts; the counters panel
+// The production counters of the main window: run count, total passed and failed, the passed
+// devices of the last cycle, the time lapse and the two progress gauges (the good and failed
+// devices of the run under way are run state). ShowCounters publishes the label texts; the counters panel
 // renders them.
 class ProductionCounters : public QObject
 {
@@ -16,8 +17,6 @@ public:
     qint32 totalPassed = 0;
     qint32 totalFailed = 0;
     qint32 passedLastCycle = 0;
-    qint32 goodDevices = 0;   // of this run; starts as the number of sockets in use
-    qint32 failedDevices = 0; // of this run
 
     // Wraps a run count above 99999 to 1, then sets the three label texts.
     void ShowCounters();

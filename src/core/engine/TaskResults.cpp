@@ -7,9 +7,8 @@ namespace {
 constexpr int ResultColumn = 34;
 }
 
-TaskResults::TaskResults(HistoryLog& history, ProgramFlags& flags, EngineSockets& masks, SocketPanel& panel,
-                         ProductionCounters& counters)
-    : m_history(history), m_flags(flags), m_masks(masks), m_panel(panel), m_counters(counters)
+TaskResults::TaskResults(HistoryLog& history, ProgramFlags& flags, EngineState& state, SocketPanel& panel)
+    : m_history(history), m_flags(flags), m_state(state), m_panel(panel)
 {
 }
 
@@ -34,25 +33,25 @@ QString TaskResults::FailureText(int failureFormat, quint32 location)
 
 void TaskResults::ReportResults()
 {
-    if (CycleRunning) {
-        if (m_masks.SelectedSockets != m_masks.PassingSockets) {
+    if (m_state.CycleRunning) {
+        if (m_state.SelectedSockets != m_state.PassingSockets) {
             m_history.AppendColumn(QStringLiteral("Failed"), ResultColumn, HistoryStyle::Error);
         } else if (m_flags.StopRequested) {
             m_history.AppendColumn(QStringLiteral("Failed "), ResultColumn, HistoryStyle::Error);
-            m_masks.PassingSockets = 0;
+            m_state.PassingSockets = 0;
         } else {
             m_history.AppendColumn(QStringLiteral("OK"), ResultColumn, HistoryStyle::Normal);
         }
     }
     for (int s = 0; s < Sockets::Count; ++s) {
         const quint8 bit = Sockets::HardwareBit[size_t(s)];
-        if (!m_panel.Indicator(s).douse() || !(m_masks.SelectedSockets & bit))
+        if (!m_panel.Indicator(s).douse() || !(m_state.SelectedSockets & bit))
             continue;
-        if (m_masks.PassingSockets & bit) {
+        if (m_state.PassingSockets & bit) {
             SocketPassed(s);
         } else {
-            m_masks.SelectedSockets &= quint8(~bit);
-            m_masks.FailedSocketOrdinals |= Sockets::OrdinalBit[size_t(s)];
+            m_state.SelectedSockets &= quint8(~bit);
+            m_state.FailedSocketOrdinals |= Sockets::OrdinalBit[size_t(s)];
             SocketFailed(s);
         }
     }
@@ -60,8 +59,8 @@ void TaskResults::ReportResults()
 
 void TaskResults::SocketPassed(int socket)
 {
-    m_panel.Indicator(socket).Setison(CycleRunning);
-    if (CycleRunning || !m_flags.StopRequested)
+    m_panel.Indicator(socket).Setison(m_state.CycleRunning);
+    if (m_state.CycleRunning || !m_flags.StopRequested)
         m_history.AddLine(QStringLiteral("   Device ") + QChar(Sockets::Letter[size_t(socket)]) +
                               QStringLiteral(": OK"),
                           HistoryStyle::Normal);
@@ -70,16 +69,16 @@ void TaskResults::SocketPassed(int socket)
 void TaskResults::SocketFailed(int socket)
 {
     const int at = Sockets::StatusPosition[size_t(socket)];
-    const quint32 location = quint32(StatusReply[size_t(at)]) | (quint32(StatusReply[size_t(at + 1)]) << 8) |
-                             (quint32(StatusReply[size_t(at + 2)]) << 16);
+    const quint32 location = quint32(m_state.LastStatusReply[size_t(at)]) | (quint32(m_state.LastStatusReply[size_t(at + 1)]) << 8) |
+                             (quint32(m_state.LastStatusReply[size_t(at + 2)]) << 16);
     const QString device = QStringLiteral("   Device ") + QChar(Sockets::Letter[size_t(socket)]);
-    if (CycleRunning) {
-        m_history.AddLine(device + FailureText(FailureFormat, location), HistoryStyle::Error);
-        --m_counters.goodDevices;
-        ++m_counters.failedDevices;
+    if (m_state.CycleRunning) {
+        m_history.AddLine(device + FailureText(m_state.FailureFormat, location), HistoryStyle::Error);
+        --m_state.GoodCount;
+        ++m_state.FailedCount;
     } else {
         m_panel.Indicator(socket).Seterror(true);
-        m_history.AddLine(ShowFailAddress ? device + FailureText(FailureFormat, location)
+        m_history.AddLine(m_state.ShowFailAddress ? device + FailureText(m_state.FailureFormat, location)
                                           : device + QStringLiteral(": ERROR"),
                           HistoryStyle::Error);
     }
@@ -89,11 +88,11 @@ void TaskResults::SocketFailed(int socket)
 
 void TaskResults::PrepareSocketsForRun()
 {
-    m_counters.goodDevices = 0;
-    m_counters.failedDevices = 0;
+    m_state.GoodCount = 0;
+    m_state.FailedCount = 0;
     for (int s = 0; s < Sockets::Count; ++s)
         m_panel.Indicator(s).Setison(m_panel.Indicator(s).douse());
-    m_masks.SelectedSockets = m_masks.PassingSockets = m_masks.EnabledSockets;
-    m_counters.goodDevices = m_panel.InUseCount();
+    m_state.SelectedSockets = m_state.PassingSockets = m_state.EnabledSockets;
+    m_state.GoodCount = m_panel.InUseCount();
     m_panel.RefreshIndicators();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/engine/ProductionCounters.h"
-#include "core/engine/SocketMasks.h"
+#include "core/engine/EngineState.h"
 #include "core/engine/SocketPanel.h"
 
 #include <QString>
@@ -17,15 +16,10 @@ struct ProgramFlags;
 class TaskResults
 {
 public:
-    TaskResults(HistoryLog& history, ProgramFlags& flags, EngineSockets& masks, SocketPanel& panel,
-                ProductionCounters& counters);
+    // Reads the run state (CycleRunning, ShowFailAddress, FailureFormat, LastStatusReply, the
+    // socket masks) and keeps the run's good and failed counts in it.
+    TaskResults(HistoryLog& history, ProgramFlags& flags, EngineState& state, SocketPanel& panel);
 
-    // Run state the report reads.
-    bool CycleRunning = false;
-    bool ShowFailAddress = true; // false from a cycle's start until its end report
-    int FailureFormat = 0;       // 0 word address, 1 byte address, 2 and 3 configuration word number
-    // The last status reply of the box (first failing locations at 0, 3, 6, 9).
-    std::array<quint8, 14> StatusReply{};
     // Raises "current programming task failed" in the link error word.
     std::function<void()> recordTaskFailed;
 
@@ -41,7 +35,6 @@ public:
 private:
     HistoryLog& m_history;
     ProgramFlags& m_flags;
-    EngineSockets& m_masks;
+    EngineState& m_state;
     SocketPanel& m_panel;
-    ProductionCounters& m_counters;
 };

@@ -19,10 +19,9 @@ struct Fixture {
     QTemporaryDir dir;
     ScriptedOperator op;
     AppContext ctx{op, dir.path()};
-    EngineSockets masks;
-    ProductionCounters counters;
+    EngineState masks;
     SocketPanel panel{ctx, masks};
-    TaskResults results{ctx.History(), ctx.Flags(), masks, panel, counters};
+    TaskResults results{ctx.History(), ctx.Flags(), masks, panel};
     int taskFailedRaised = 0;
     Fixture()
     {
@@ -137,10 +136,10 @@ private slots:
         f.panel.SetSockets(0, 3, true);
         QCOMPARE(f.masks.EnabledSockets, quint8(0x55));
         f.results.PrepareSocketsForRun();
-        QCOMPARE(f.counters.goodDevices, 4);
-        f.results.CycleRunning = true;
-        f.results.ShowFailAddress = false;
-        f.results.StatusReply = {0, 0, 0, 0, 0, 0, 0x34, 0x12, 0, 0, 0, 0, 0x51, 0};
+        QCOMPARE(f.masks.GoodCount, 4);
+        f.masks.CycleRunning = true;
+        f.masks.ShowFailAddress = false;
+        f.masks.LastStatusReply = {0, 0, 0, 0, 0, 0, 0x34, 0x12, 0, 0, 0, 0, 0x51, 0};
         f.masks.PassingSockets = 0x51;
         f.ctx.History().AddLine(QStringLiteral(" Program Code Memory:"), HistoryStyle::Success);
         f.results.ReportResults();
@@ -151,13 +150,13 @@ private slots:
         QVERIFY(lines.contains("   Device C: ERROR @ 0x001234"));
         QCOMPARE(f.masks.SelectedSockets, quint8(0x51));
         QCOMPARE(f.masks.FailedSocketOrdinals, quint8(4));
-        QCOMPARE(f.counters.goodDevices, 3);
-        QCOMPARE(f.counters.failedDevices, 1);
+        QCOMPARE(f.masks.GoodCount, 3);
+        QCOMPARE(f.masks.FailedCount, 1);
         QCOMPARE(f.taskFailedRaised, 1);
         QVERIFY(f.panel.Indicator(0).ison());
 
         // End of the cycle: every enabled socket is reported again, outside the cycle.
-        f.results.CycleRunning = false;
+        f.masks.CycleRunning = false;
         f.masks.SelectedSockets = f.masks.EnabledSockets;
         f.results.ReportResults();
         lines = f.Lines();
@@ -173,7 +172,7 @@ private slots:
     {
         Fixture f;
         f.results.PrepareSocketsForRun();
-        f.results.CycleRunning = true;
+        f.masks.CycleRunning = true;
         f.ctx.Flags().StopRequested = true;
         f.ctx.History().AddLine(QStringLiteral(" Program Code Memory:"));
         f.results.ReportResults();
