@@ -13,6 +13,7 @@
 #include "gui/app/GuiOperator.h"
 #include "gui/app/PraxonApplication.h"
 #include "gui/app/TPXmain.h"
+#include "gui/engine/MainWindowRunCommands.h"
 #include "gui/link/MainWindowLinkCommands.h"
 #include "gui/link/TPXC.h"
 #include "gui/link/Tnagscreen.h"
@@ -126,6 +127,7 @@ int main(int argc, char** argv)
     engine.Install(&shell);
     new MainWindowOptionCommands(window, ctx, shell);
     new MainWindowLinkCommands(window, ctx, link);
+    new MainWindowRunCommands(window, ctx, engine);
 
     const bool started = shell.StartUp(args, QDir::currentPath());
     if (!started) {

@@ -39,6 +39,7 @@ TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     m_controlBar->ToolBar()->addActions({m_actOpen, m_actAutoRun, m_actErase, m_actBlankCheck, m_actVerify, m_actRead});
     layout->addWidget(m_controlBar);
     layout->addWidget(CreateWorkArea(), 1);
+    m_centralLayout = layout;
     setCentralWidget(central);
     CreateStatusBar();
 
@@ -70,6 +71,15 @@ void TPXmain::SetMenuTaskHandler(std::function<void(int code)> handler)
 {
     m_menuTask = std::move(handler);
     RebuildMcuSection();
+}
+
+void TPXmain::SetCountersPanel(QWidget* panel)
+{
+    if (m_countersPanel)
+        delete m_countersPanel;
+    m_countersPanel = panel;
+    if (panel)
+        m_centralLayout->addWidget(panel, 0);
 }
 
 void TPXmain::RebuildMcuSection()
@@ -134,6 +144,7 @@ void TPXmain::CreateMenus()
     file->addAction(m_actExit);
 
     QMenu* run = bar->addMenu(QStringLiteral("&Run"));
+    m_runMenu = run;
     run->setObjectName(QStringLiteral("Menu_Run"));
     run->addActions({m_actAutoRun, m_actErase, m_actBlankCheck, m_actVerify, m_actRead});
     run->addSeparator();
@@ -143,10 +154,12 @@ void TPXmain::CreateMenus()
     m_mcuSection->setObjectName(QStringLiteral("Menu_McuSection"));
 
     QMenu* options = bar->addMenu(QStringLiteral("&Options"));
+    m_optionsMenu = options;
     options->setObjectName(QStringLiteral("Menu_Options"));
     options->addAction(m_actSelectMcu);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    m_helpMenu = help;
     help->setObjectName(QStringLiteral("Menu_Help"));
     help->addAction(m_actAbout);
     help->addSeparator();
@@ -198,6 +211,7 @@ void TPXmain::CreateStatusBar()
     bar->addWidget(caption);
     bar->addWidget(m_statusText, 1);
     auto* tools = new QToolBar(bar);
+    m_statusTools = tools;
     tools->setObjectName(QStringLiteral("StatusTools"));
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
     tools->addActions({m_actClearLeds, m_actAutoRun});

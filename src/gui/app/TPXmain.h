@@ -11,6 +11,8 @@ class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QToolBar;
+class QVBoxLayout;
 class TaskTreePanel;
 
 // The main window. It renders the program-wide state of the context it is built on (title, MCU
@@ -55,6 +57,15 @@ public:
     // The command behind every "MCU Section" entry; its entries stay disabled until one is set.
     void SetMenuTaskHandler(std::function<void(int code)> handler);
 
+    // The menus and the status tool bar, for the command sets that add their own entries.
+    QMenu* RunMenu() const { return m_runMenu; }
+    QMenu* OptionsMenu() const { return m_optionsMenu; }
+    QMenu* HelpMenu() const { return m_helpMenu; }
+    QToolBar* StatusTools() const { return m_statusTools; }
+    // Puts the counters panel below the work area (the window takes it over).
+    void SetCountersPanel(QWidget* panel);
+    QWidget* CountersPanelWidget() const { return m_countersPanel; }
+
 private:
     QAction* MakeAction(const char* objectName, const QString& text, const QKeySequence& shortcut);
     void CreateActions();
@@ -87,5 +98,11 @@ private:
     QAction* m_actSyncFirmware = nullptr;
     QAction* m_actAbout = nullptr;
     QMenu* m_mcuSection = nullptr;
+    QMenu* m_runMenu = nullptr;
+    QMenu* m_optionsMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QToolBar* m_statusTools = nullptr;
+    QVBoxLayout* m_centralLayout = nullptr;
+    QWidget* m_countersPanel = nullptr;
     std::function<void(int code)> m_menuTask;
 };
