@@ -181,22 +181,20 @@ void BoxOperation::Start()
         for (int s = 0; s < SocketCount && !source; ++s)
             if (m_results[size_t(s)].addressed && m_chips[size_t(s)])
                 source = m_chips[size_t(s)];
+        // Cells past the region's end read as erased: a read of single bytes by pairs asks for
+        // twice the count (an 18X EE read of EE pairs returns 2 x EE bytes), and the host keeps
+        // only the region's part.
         m_readData.reserve(TransferBytes());
         for (qint64 item = 0; item < m_count; ++item) {
             quint16 value = 0;
             if (source) {
                 const qint64 index = IndexOf(*source, item);
-                value = index < source->RegionSize(m_region) ? source->Read(m_region, int(index)) : 0;
+                value = index >= 0 && index < source->RegionSize(m_region) ? source->Read(m_region, int(index))
+                                                                           : source->Erased(m_region, 0);
             }
             m_readData.append(char(value & 0xFF));
             if (m_wireBytes == 2)
                 m_readData.append(char(value >> 8));
-        }
-        for (int s = 0; s < SocketCount; ++s) {
-            const SocketResult& r = m_results[size_t(s)];
-            if (r.addressed && !r.failed && m_chips[size_t(s)] &&
-                IndexOf(*m_chips[size_t(s)], m_count - 1) >= m_chips[size_t(s)]->RegionSize(m_region))
-                Fail(s, LocationOf(m_chips[size_t(s)]->RegionSize(m_region)));
         }
     }
 }

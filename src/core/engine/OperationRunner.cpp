@@ -17,6 +17,7 @@ namespace {
 
 constexpr int Slot10 = 10;
 constexpr int IdBytes18X = 8;
+constexpr int IdWordsAtLocation = 4;
 
 void SetLocation(quint8* pb, quint32 value)
 {
@@ -152,10 +153,13 @@ void OperationRunner::RunSlot(int slot, OperationRecord& op, qint64 n, quint16 m
         SetLocation(pb, quint32(profile.eeLoc) & 0xFFFF);
         pb[BoxProtocol::PbCount] = quint8(profile.ee);
     };
+    // ID words addressed at IDLOC: the slot's size is that location plus one, but the box is told
+    // to move the four ID words, so the transfer moves those four as well.
     auto idLocation = [&] {
         if (!is18 && profile.idLoc != 0x2000) {
             SetLocation(pb, quint32(profile.idLoc) & 0xFFFF);
-            pb[BoxProtocol::PbCount] = 4;
+            pb[BoxProtocol::PbCount] = IdWordsAtLocation;
+            n = IdWordsAtLocation;
         }
     };
     auto fiveXWrite = [&](qint64 words) {
