@@ -45,6 +45,18 @@ void ChoosePlatform()
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+// The offscreen platform warns about window stacking it does not have each time a window is
+// shown; those lines say nothing to whoever reads a headless run's output.
+QtMessageHandler standardHandler = nullptr;
+
+void DropPlatformNoise(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message == QLatin1String("This plugin does not support raise()") ||
+        message == QLatin1String("This plugin does not support propagateSizeHints()"))
+        return;
+    standardHandler(type, context, message);
+}
+
 QStringList Arguments(int argc, char** argv)
 {
     QStringList args;
@@ -75,6 +87,8 @@ int main(int argc, char** argv)
     const QStringList args = Arguments(argc, argv);
     PraxonApplication app(argc, argv);
     const bool headless = app.IsHeadless();
+    if (headless)
+        standardHandler = qInstallMessageHandler(DropPlatformNoise);
 
     // The support files live beside the executable; PRAXON_APP_DIR points a run elsewhere.
     QString appDir = qEnvironmentVariable("PRAXON_APP_DIR");

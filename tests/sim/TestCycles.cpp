@@ -1,7 +1,8 @@
 // The cycle commands against the in-process simulator with four chips, as an operator uses them:
 // Auto Run programs every socket and the chips hold the image; a bad cell fails its socket alone;
 // a blank check of programmed parts, an empty socket, a run without sockets and Stop each give
-// their result; a read brings a chip's contents back into the image.
+// their result; a read brings a chip's contents back into the image, and a file saved from it
+// holds what the original file held; code protection asks first and hides a protected part.
 #include "ChipGeometry.h"
 #include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
@@ -12,10 +13,14 @@
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/engine/Engine.h"
 #include "core/image/ConfigurationWords.h"
+#include "core/image/HexFileWriter.h"
+#include "core/image/HexRecordParser.h"
 #include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/options/OptionRefresh.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -75,6 +80,22 @@ struct CycleRig : SimEngineRig<> {
     bool Logged(const QString& line) { return Count(line) > 0; }
 };
 
+// The bytes a HEX file holds, by byte address.
+std::map<quint64, quint8> HexMemory(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const HexFileContent content = ParseHexRecords(file.readAll());
+    std::map<quint64, quint8> memory;
+    for (const HexDataRecord& record : content.records) {
+        const auto data = content.Data(record);
+        for (quint32 i = 0; i < record.count; ++i)
+            memory[record.address + i] = data[i];
+    }
+    return memory;
+}
+
 } // namespace
 
 class TestCycles : public QObject
@@ -117,6 +138,85 @@ private slots:
         QCOMPARE(rig.engine.State().EnabledSockets, quint8(0x55));
         for (int s = 0; s < 4; ++s)
             QVERIFY(rig.engine.Sockets().Indicator(s).douse());
+    }
+
+    // A file saved from the image, programmed into the chips, read back from one socket and saved
+    // again holds the same memory.
+    void ReadBackSavesTheSameFile_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::newRow("18F452") << QStringLiteral("18F452");
+        QTest::newRow("12F675 (calibration word)") << QStringLiteral("12F675");
+    }
+    void ReadBackSavesTheSameFile()
+    {
+        QFETCH(QString, device);
+        CycleRig rig(device);
+        rig.FillImage();
+        QTemporaryDir dir;
+        const QString original = dir.filePath(QStringLiteral("original.hex"));
+        const QString readBack = dir.filePath(QStringLiteral("readback.hex"));
+        QString error;
+        QVERIFY2(WriteHexFile(rig.ctx, original, &error), qPrintable(error));
+        rig.engine.Cycles().AutoRun();
+        QCOMPARE(rig.link.Errors().Word(), quint64(0));
+        std::fill(rig.ctx.Image().CodeBuffer().begin(), rig.ctx.Image().CodeBuffer().end(), quint16(0));
+        rig.ctx.Image().EeBuffer().fill(0);
+        rig.ctx.Image().IdWords().fill(0);
+        rig.engine.Cycles().ReadSocket(4);
+        QCOMPARE(rig.link.Errors().Word(), quint64(0));
+        QVERIFY2(WriteHexFile(rig.ctx, readBack, &error), qPrintable(error));
+        const auto before = HexMemory(original);
+        const auto after = HexMemory(readBack);
+        QVERIFY(before.size() > 1000);
+        QStringList differences;
+        for (const auto& [address, byte] : before)
+            if (!after.count(address) || after.at(address) != byte)
+                differences << QStringLiteral("%1").arg(address, 0, 16);
+        QVERIFY2(differences.isEmpty() && after.size() == before.size(),
+                 qPrintable(QString::number(after.size()) + u' ' + differences.mid(0, 20).join(u',')));
+    }
+
+    // Configuration words that protect the code: Yes programs protected parts (a later verify
+    // cannot read them back), No programs them unprotected, Cancel programs nothing and the run
+    // counts as failed.
+    void CodeProtectionWarning_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("programmed");
+        QTest::addColumn<bool>("isProtected");
+        QTest::newRow("Yes") << int(YesButton) << true << true;
+        QTest::newRow("No") << int(NoButtonAnswer) << true << false;
+        QTest::newRow("Cancel") << int(CancelButton) << false << false;
+    }
+    void CodeProtectionWarning()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, programmed);
+        QFETCH(bool, isProtected);
+        CycleRig rig(QStringLiteral("16F877A"));
+        rig.FillImage();
+        const ConfigWord& word = rig.ctx.Profile().words[0];
+        DecodeConfigWord(rig.ctx, quint16(0xFFFF & ~(word.implementedMask & ~word.protectMask)), 0);
+        rig.op.QueueAnswer(BoxButton(answer));
+        rig.engine.Cycles().AutoRun();
+        QVERIFY(rig.op.Captions().contains(QStringLiteral("Code Protection Warning")));
+        QCOMPARE(rig.link.Errors().Has(Bit::TaskFailed), !programmed);
+        for (int s = 0; s < 4; ++s) {
+            QCOMPARE(rig.box.Chip(s)->CodeProtected(), isProtected);
+            QCOMPARE(rig.box.Chip(s)->IsBlank(RegCode, 1, 0x3FFF), !programmed);
+        }
+        if (!isProtected)
+            return;
+        // A protected part reads as zeros: the verify fails every socket at the first word (the
+        // verify ends with the per-socket results).
+        rig.link.Errors().ClearError(0);
+        rig.engine.Cycles().Verify();
+        QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+        for (const char* socket : {"A", "B", "C", "D"})
+            QCOMPARE(rig.Count(QStringLiteral("   Device %1: ERROR @ 0x000000").arg(QLatin1String(socket))), 1);
+        // Only an Auto Run counts devices.
+        QCOMPARE(rig.engine.Counters().FailText(), QStringLiteral("0"));
     }
 
     void FailuresStayWithTheirSocket_data()

@@ -121,6 +121,8 @@ void AppShell::OpenCurrentFile()
             file.controlPath = CommandLine::ControlPathFor(file.hexPath);
         if (!QFileInfo(file.controlPath).isFile()) {
             flags.AutoRunPending = false;
+            m_autoRunWithheld = QStringLiteral("Auto Run not started: the HEX file had no control file; one was "
+                                               "made with factory options. Check them, then run again.");
             MessageRequest box;
             box.caption = ApplicationTitle;
             box.text = QStringLiteral("A Control File did not exist for the specified HEX file.\r"
@@ -222,7 +224,9 @@ bool AppShell::IdleAutoRun()
         if (flags.ExitOnErrors) {
             m_ctx.History().AddLine(
                 flags.NoValidFile ? QStringLiteral("Auto Run not started: no usable HEX file.")
-                                  : QStringLiteral("Auto Run not started: start-up reported a problem (see above)."),
+                : !m_autoRunWithheld.isEmpty()
+                    ? m_autoRunWithheld
+                    : QStringLiteral("Auto Run not started: start-up reported a problem (see above)."),
                 HistoryStyle::Error);
             m_ctx.Exit().SetFileError();
             return true;

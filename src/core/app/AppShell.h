@@ -43,4 +43,7 @@ private:
 
     AppContext& m_ctx;
     Hooks m_hooks;
+    // Why start-up withheld the Auto Run the command line asked for, when it knows a reason
+    // more precise than the boxes it showed.
+    QString m_autoRunWithheld;
 };
