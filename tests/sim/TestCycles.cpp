@@ -219,6 +219,25 @@ private slots:
         QCOMPARE(rig.engine.Counters().FailText(), QStringLiteral("0"));
     }
 
+    // A device programmed in parallel takes socket A alone when it is loaded, with the notice;
+    // the workstation store keeps what was left on, so the next device starts on socket A too.
+    void ParallelDeviceLoadsOnSocketA()
+    {
+        CycleRig rig(QStringLiteral("16F877A"));
+        QCOMPARE(rig.engine.Sockets().InUseCount(), 4);
+        SelectDeviceByName(rig.ctx, QStringLiteral("16C57"));
+        LoadDeviceProfile(rig.ctx);
+        QVERIFY(!rig.ctx.Profile().serial);
+        QCOMPARE(rig.op.Captions().count(QStringLiteral("Socket Selection Notice")), 1);
+        QCOMPARE(rig.engine.State().EnabledSockets, quint8(SocketA));
+        for (int s = 0; s < 4; ++s)
+            QCOMPARE(rig.ctx.Workstation().SocketInUse(s), s == 0);
+        SelectDeviceByName(rig.ctx, QStringLiteral("16F877A"));
+        LoadDeviceProfile(rig.ctx);
+        QCOMPARE(rig.op.Captions().count(QStringLiteral("Socket Selection Notice")), 1);
+        QCOMPARE(rig.engine.Sockets().InUseCount(), 1);
+    }
+
     void FailuresStayWithTheirSocket_data()
     {
         QTest::addColumn<QString>("device");

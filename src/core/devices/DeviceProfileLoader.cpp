@@ -360,13 +360,14 @@ void LoadDeviceProfile(AppContext& ctx)
     // The device's operations and task tree; problems are reported there and loading goes on.
     LoadTemplates(ctx, p.sectionName);
 
-    // Still to be wired in as their subsystems arrive: the option refresh,
-    // the ID edit lengths, and the single-socket restriction with its notice for parallel
-    // programming (SERIAL=0).
+    // Still to be wired in as their subsystems arrive: the option refresh and the ID edit
+    // lengths.
     CopyConfigMasks(ctx);
     FillFieldSelectors(ctx);
     ShowFuseSummary(ctx);
     BuildInformationReport(ctx);
+    if (!p.serial && ctx.Bindings().parallelDeviceLoaded)
+        ctx.Bindings().parallelDeviceLoaded();
 
     ctx.History().AddLine(QStringLiteral("  Loaded settings for MCU: "), HistoryStyle::FileInformation);
     ctx.History().AppendColumn(p.sectionName, 40, HistoryStyle::FileInformation);

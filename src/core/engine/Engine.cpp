@@ -25,6 +25,11 @@ void Engine::Install(AppShell* shell)
     bindings.recordError = [this](int bits) { m_link.Errors().RecordError(quint64(bits)); };
     // A self-powered target is programmed in socket A alone.
     bindings.forceSingleSocket = [this] { m_sockets.ForceSingleSocket(); };
+    // A parallel-programmed device cannot share the programmer with other sockets.
+    bindings.parallelDeviceLoaded = [this] {
+        m_sockets.ForceSingleIfMultiple();
+        m_link.HardwareModificationNotice();
+    };
 
     m_results.recordTaskFailed = [this] { m_link.Errors().RecordError(LinkErrorWord::TaskFailed); };
     m_sockets.SetResetRunState([this] { m_tasks.ResetRunState(); });

@@ -93,6 +93,8 @@ public:
     std::function<void(int bits)> recordError;
     // Restricts programming to a single socket (self-powered target).
     std::function<void()> forceSingleSocket;
+    // A device programmed in parallel was loaded: socket A alone, and the hardware notice.
+    std::function<void()> parallelDeviceLoaded;
     // The ID page switched its fields to the mode of entry 68, 69 or 79.
     std::function<void(int index)> idModeChanged;
     // Locks (true) or unlocks the interface for a long command, as a run does.
