@@ -52,6 +52,11 @@ public:
     QString ChooseOpenFile(const FileRequest&) override { return {}; }
     QString ChooseSaveFile(const FileRequest&) override { return {}; }
     bool AskText(const QString&, const QString&, QString&) override { return false; }
+    bool ShowNotice(const NoticeRequest& request) override
+    {
+        ++boxes;
+        return request.ticked;
+    }
 };
 
 void AppendRecord(QByteArray& out, quint16 address, quint8 type, const quint8* data, int count)

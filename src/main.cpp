@@ -16,7 +16,6 @@
 #include "gui/engine/MainWindowRunCommands.h"
 #include "gui/link/MainWindowLinkCommands.h"
 #include "gui/link/TPXC.h"
-#include "gui/link/Tnagscreen.h"
 #include "gui/options/MainWindowOptionCommands.h"
 #include "gui/options/WindowPlacementBinder.h"
 
@@ -118,9 +117,8 @@ int main(int argc, char** argv)
     }
 
     TPXmain window(ctx);
-    // The link's status window and the notice dialog; headless runs answer notices unseen.
+    // The link's status window.
     std::unique_ptr<TPXC> linkStatusWindow;
-    Tnagscreen notice(&window);
     if (!headless)
         linkStatusWindow = std::make_unique<TPXC>(link.Status());
     // Choosing another port in the port list resets the programmer there (once start-up is over).
@@ -132,10 +130,6 @@ int main(int argc, char** argv)
         if (ctx.Flags().ProgramReady && !ctx.Flags().StartupInProgress)
             QTimer::singleShot(0, &link, [&link]() { link.PortChangedCommand(); });
     });
-    if (!autoAnswer)
-        link.GetHooks().showNotice = [&notice](const NoticeRequest& r) {
-            return notice.ShowNotice(r.title, r.text, r.passwordMode, r.checkText, r.ticked);
-        };
     AppShell shell(ctx);
     Engine engine(ctx, link);
     engine.Install(&shell);

@@ -5,6 +5,7 @@
 #include "PraxonProcess.h"
 #include "TestPaths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -18,13 +19,17 @@ struct Run {
     QString err;
 };
 
-Run Praxon(const QString& url)
+// One headless start on the sample file in folder (a new one when empty).
+Run Praxon(const QString& url, const QStringList& more = {"/D16F877A"}, const QString& folder = QString())
 {
-    QTemporaryDir dir;
+    QTemporaryDir temporary;
+    const QDir dir(folder.isEmpty() ? temporary.path() : folder);
     const QString log = dir.filePath(QStringLiteral("run.log"));
     const QString hex = dir.filePath(QStringLiteral("BLINK877A.HEX"));
-    QFile::copy(TestPaths::Samples() + QStringLiteral("BLINK877A.HEX"), hex);
-    const PraxonRun result = RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), {hex, "/D16F877A", "/L" + log},
+    QFile::remove(log);
+    if (!QFile::exists(hex))
+        QFile::copy(TestPaths::Samples() + QStringLiteral("BLINK877A.HEX"), hex);
+    const PraxonRun result = RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), QStringList{hex, "/L" + log} + more,
                                                {{"PRAXON_SETTINGS_DIR", dir.path()}, {"PRAXON_COM1", url}});
     Run run;
     if (result.status == -1)
@@ -64,6 +69,24 @@ private slots:
         QVERIFY(run.log.contains(QStringLiteral(" Loading IMAGE: PX0118A.DAT")));
         QVERIFY(run.log.contains(QStringLiteral("Synchronizing Firmware Results:   OK")));
         QVERIFY2(run.log.contains(QStringLiteral("Resetting Port:COM1 Success")), qPrintable(run.log.join('\n')));
+    }
+
+    // A notice answered without a person is printed as boxes are, with the answer it was given.
+    // The first reset of a start downloads the box's configuration and leaves the notice out;
+    // the Auto Run's reset shows it (the first start made the control file, the second runs).
+    void parallelDeviceNoticeIsPrinted()
+    {
+        BoxSimProcess sim(QStringLiteral(PRAXON_BOXSIM), {"--hardware-revision", "3", "--modification", "0"});
+        QVERIFY(!sim.Url().isEmpty());
+        QTemporaryDir dir;
+        Praxon(sim.Url(), {"/D16C57"}, dir.path());
+        const Run run = Praxon(sim.Url(), {"/D16C57", "/X"}, dir.path());
+        QVERIFY2(run.err.contains(QStringLiteral("praxon: notice: Notice - Modification Required:    Praxon Hardware "
+                                                 "Versions 1.0 and 3.0 require modification")),
+                 qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral(
+                     "unusable. |   | [ ] I have made the modification. Do not show this message again.\n")),
+                 qPrintable(run.err));
     }
 
     void silentBoxIsNotResponding()

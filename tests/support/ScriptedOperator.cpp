@@ -60,4 +60,15 @@ void ScriptedOperator::Clear()
     sounds.clear();
     fileRequests.clear();
     prompts.clear();
+    notices.clear();
+}
+
+bool ScriptedOperator::ShowNotice(const NoticeRequest& request)
+{
+    notices << request;
+    if (m_ticks.empty())
+        return request.ticked;
+    const bool ticked = m_ticks.front();
+    m_ticks.pop_front();
+    return ticked;
 }

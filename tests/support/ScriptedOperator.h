@@ -16,10 +16,13 @@ public:
     QString ChooseOpenFile(const FileRequest& request) override;
     QString ChooseSaveFile(const FileRequest& request) override;
     bool AskText(const QString& caption, const QString& prompt, QString& value) override;
+    // Recorded in notices; answered from the queued ticks, else with the initial tick.
+    bool ShowNotice(const NoticeRequest& request) override;
 
     void QueueAnswer(BoxButton button) { m_answers.push_back(button); }
     void QueueFile(const QString& path) { m_files.push_back(path); }
     void QueueText(const QString& text) { m_texts.push_back(text); }
+    void QueueNoticeTick(bool ticked) { m_ticks.push_back(ticked); }
 
     // The captions / texts of the boxes shown so far, in order.
     QStringList Captions() const;
@@ -30,9 +33,11 @@ public:
     QList<SoundKind> sounds; // sounds played outside boxes and before boxes, in order
     QList<FileRequest> fileRequests;
     QStringList prompts;
+    QList<NoticeRequest> notices;
 
 private:
     std::deque<BoxButton> m_answers;
     std::deque<QString> m_files;
     std::deque<QString> m_texts;
+    std::deque<bool> m_ticks;
 };

@@ -17,13 +17,30 @@ BoxButton AutoAnswerOperator::AnswerFor(const MessageRequest& request)
     return NoButton;
 }
 
-QString AutoAnswerOperator::OneLine(const QString& caption, const QString& text)
+namespace {
+QString Flat(const QString& text)
 {
     QString flat = text;
     flat.replace(QLatin1String("\r\n"), QLatin1String("\r"));
     flat.replace(u'\n', u'\r');
     flat.replace(u'\r', QLatin1String(" | "));
-    return QStringLiteral("praxon: box: ") + caption + QStringLiteral(": ") + flat;
+    return flat;
+}
+} // namespace
+
+QString AutoAnswerOperator::OneLine(const QString& caption, const QString& text)
+{
+    return QStringLiteral("praxon: box: ") + caption + QStringLiteral(": ") + Flat(text);
+}
+
+bool AutoAnswerOperator::ShowNotice(const NoticeRequest& request)
+{
+    const QString answer = request.passwordMode
+                               ? QStringLiteral("[password]")
+                               : (request.ticked ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + request.checkText;
+    Write(QStringLiteral("praxon: notice: ") + request.title + QStringLiteral(": ") + Flat(request.text) +
+          QStringLiteral(" | ") + answer);
+    return request.ticked;
 }
 
 void AutoAnswerOperator::Write(const QString& line)

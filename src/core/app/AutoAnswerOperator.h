@@ -7,7 +7,8 @@
 // Answers every box without a person: the default button, except that a box offering Retry is
 // answered Cancel (or Abort, or No), since nobody can mend the cause in an unattended run. File
 // choosers and input boxes are cancelled. Each box's caption and text go to the stream (standard
-// error by default) as one line: "praxon: box: <caption>: <text>", line breaks shown as " | ".
+// error by default) as one line: "praxon: box: <caption>: <text>", line breaks shown as " | ";
+// notices likewise, as "praxon: notice: ...".
 class AutoAnswerOperator : public OperatorInterface
 {
 public:
@@ -18,6 +19,10 @@ public:
     QString ChooseOpenFile(const FileRequest& request) override;
     QString ChooseSaveFile(const FileRequest& request) override;
     bool AskText(const QString& caption, const QString& prompt, QString& value) override;
+    // Left as its "OK" would leave it (the initial tick, no password), written to the stream as
+    // "praxon: notice: <title>: <text> | [x] <check text>" ("[ ]" when not ticked; "[password]"
+    // in password mode).
+    bool ShowNotice(const NoticeRequest& request) override;
 
     // The answer rule, exposed for documentation tests.
     static BoxButton AnswerFor(const MessageRequest& request);

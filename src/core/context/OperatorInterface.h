@@ -37,6 +37,17 @@ struct FileRequest {
     QString fileName;  // proposed name
 };
 
+// The notice dialog's question: title, text, and either a check box (its tick is the answer) or
+// a password box (the password entered goes to *password when given).
+struct NoticeRequest {
+    QString title;
+    QString text; // "\r" separates lines
+    bool passwordMode = false;
+    QString checkText;
+    bool ticked = false; // the check box's initial tick
+    QString* password = nullptr;
+};
+
 class OperatorInterface
 {
 public:
@@ -50,6 +61,9 @@ public:
     virtual QString ChooseSaveFile(const FileRequest& request) = 0;
     // Returns false when cancelled; value holds the proposal on entry and the answer on exit.
     virtual bool AskText(const QString& caption, const QString& prompt, QString& value) = 0;
+    // Shows the notice dialog; returns the check box's tick when it is closed (in password mode
+    // the initial tick).
+    virtual bool ShowNotice(const NoticeRequest& request) = 0;
 
     // Conveniences for the common boxes; each plays the sound of its kind first.
     void ShowError(const QString& caption, const QString& text);

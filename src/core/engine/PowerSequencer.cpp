@@ -396,8 +396,7 @@ bool PowerSequencer::DualVppNoticeAccepted()
         "modification, but is not recommended.\r ");
     request.checkText = QStringLiteral("Continue without the modification, ignore for this session.");
     request.ticked = false;
-    const auto& show = m_link.GetHooks().showNotice;
-    const bool accepted = show ? show(request) : false;
+    const bool accepted = m_ctx.Operator().ShowNotice(request);
     if (accepted)
         m_state.DualVppNoticePending = false;
     return accepted;

@@ -54,8 +54,7 @@ void ProgrammerLink::ResetRunState()
 
 bool ProgrammerLink::ShowNotice(const NoticeRequest& request)
 {
-    // Without a dialog the notice is answered as its "OK" would leave it.
-    return m_hooks.showNotice ? m_hooks.showNotice(request) : request.ticked;
+    return m_ctx.Operator().ShowNotice(request);
 }
 
 void ProgrammerLink::MarkHardwareNotAvailable()

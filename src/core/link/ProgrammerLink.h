@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/context/OperatorInterface.h"
 #include "core/link/BoxLink.h"
 #include "core/link/LinkErrorWord.h"
 #include "core/link/LinkPort.h"
@@ -15,16 +16,6 @@
 
 class AppContext;
 
-// The notice dialog's question: title, text, and either a check box (its tick is the answer) or
-// a password box.
-struct NoticeRequest {
-    QString title;
-    QString text;
-    bool passwordMode = false;
-    QString checkText;
-    bool ticked = false;
-};
-
 // The programmer link as the program uses it: owns the port, the protocol, the error word, the
 // programmer's identity and the status window state, and runs the reset (with the link speed
 // negotiation) and the firmware synchronisation that follows every reset of the box.
@@ -35,13 +26,12 @@ class ProgrammerLink : public QObject
 public:
     // What the link asks of the engine and the windows; every default is harmless.
     struct Hooks {
-        std::function<void()> resetRunState;                  // clears run state, StopRequested, error word
-        std::function<bool()> cycleRunning;                   // a programming cycle is in progress
-        std::function<quint8()> enabledSockets;               // box socket bits switched on
-        std::function<bool()> poweredForOperation;            // selects the "during operation" wordings
-        std::function<void(bool)> busyMode;                   // enter (true) / leave the busy mode
-        std::function<void()> afterReset;                     // repaint the task tree, refresh reports
-        std::function<bool(const NoticeRequest&)> showNotice; // the notice dialog; returns the tick
+        std::function<void()> resetRunState;       // clears run state, StopRequested, error word
+        std::function<bool()> cycleRunning;        // a programming cycle is in progress
+        std::function<quint8()> enabledSockets;    // box socket bits switched on
+        std::function<bool()> poweredForOperation; // selects the "during operation" wordings
+        std::function<void(bool)> busyMode;        // enter (true) / leave the busy mode
+        std::function<void()> afterReset;          // repaint the task tree, refresh reports
     };
 
     ProgrammerLink(AppContext& ctx, QObject* parent = nullptr);

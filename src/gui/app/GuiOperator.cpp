@@ -1,5 +1,7 @@
 #include "gui/app/GuiOperator.h"
 
+#include "gui/link/Tnagscreen.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -106,6 +108,17 @@ QString GuiOperator::ChooseOpenFile(const FileRequest& request)
 QString GuiOperator::ChooseSaveFile(const FileRequest& request)
 {
     return QFileDialog::getSaveFileName(m_parent, request.caption, StartPath(request), request.filter);
+}
+
+bool GuiOperator::ShowNotice(const NoticeRequest& request)
+{
+    if (!m_notice)
+        m_notice = new Tnagscreen(m_parent);
+    const bool ticked =
+        m_notice->ShowNotice(request.title, request.text, request.passwordMode, request.checkText, request.ticked);
+    if (request.password)
+        *request.password = m_notice->EnteredPassword();
+    return ticked;
 }
 
 bool GuiOperator::AskText(const QString& caption, const QString& prompt, QString& value)

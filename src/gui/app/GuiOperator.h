@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QMessageBox;
+class Tnagscreen;
 
 // The operator interface of the interactive program: message boxes, file choosers and input
 // boxes are Qt's standard dialogs, modal to the parent widget (the main window once it exists).
@@ -25,6 +26,9 @@ public:
     QString ChooseOpenFile(const FileRequest& request) override;
     QString ChooseSaveFile(const FileRequest& request) override;
     bool AskText(const QString& caption, const QString& prompt, QString& value) override;
+    // The program's notice dialog (Tnagscreen), made on first use; it keeps the password entered
+    // for the whole run.
+    bool ShowNotice(const NoticeRequest& request) override;
 
     // Fills a box from a request without showing it; ShowMessage runs it.
     static void Prepare(QMessageBox& box, const MessageRequest& request);
@@ -33,4 +37,5 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    QPointer<Tnagscreen> m_notice;
 };

@@ -388,12 +388,9 @@ private slots:
         rig.ctx.Profile().serial = false;
         rig.box.Identity().hardwareRevision = 3;
         rig.box.Identity().modification = 0;
-        QList<NoticeRequest> notices;
-        rig.link.GetHooks().showNotice = [&notices](const NoticeRequest& r) {
-            notices << r;
-            return true;
-        };
+        rig.op.QueueNoticeTick(true);
         rig.link.ResetCommand();
+        const QList<NoticeRequest>& notices = rig.op.notices;
         QCOMPARE(notices.size(), 1);
         QCOMPARE(notices[0].title, QStringLiteral("Notice - Modification Required"));
         QCOMPARE(notices[0].checkText, QStringLiteral("I have made the modification. Do not show this message again."));
