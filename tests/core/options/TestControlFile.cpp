@@ -279,10 +279,11 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("length");
-        QTest::newRow("0 -> 1") << "0" << 1;
+        // Lengths the numbering cannot use are kept as written; serial numbering refuses them.
+        QTest::newRow("0 kept") << "0" << 0;
         QTest::newRow("5") << "5" << 5;
-        QTest::newRow("9 -> 8") << "9" << 8;
-        QTest::newRow("65535 -> 8") << "65535" << 8;
+        QTest::newRow("9 kept") << "9" << 9;
+        QTest::newRow("65535 kept") << "65535" << 65535;
         QTest::newRow("65536 interrupts") << "65536" << -1;
         QTest::newRow("-1 interrupts") << "-1" << -1;
     }
