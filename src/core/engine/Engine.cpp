@@ -38,6 +38,7 @@ void Engine::Install(AppShell* shell)
     m_cycles.prepareSerialNumbers = [this] { return m_serial.PrepareCycle(); };
     m_cycles.logSerialNumbers = [this] { m_serial.AppendCycleToLog(); };
     bindings.validateSqtp = [this] { return m_serial.CheckAndTakeNumbers(false); };
+    bindings.AddStage(OptionStage::SerialNumberPage, [this] { m_serial.RefreshNumbers(); });
 
     if (shell)
         shell->GetHooks().autoRun = [this] { m_cycles.AutoRun(); };

@@ -365,6 +365,9 @@ bool SerialNumbering::EnsureLogExists()
             id.serialNumber = shown(hw.serialNumber);
             if (log.Append(SerialNumberLog::Header(id, QDateTime::currentDateTime())))
                 return true;
+        } else if (QFileInfo::exists(s.logFile)) {
+            // Another station created it meanwhile.
+            return true;
         }
         if (!AskRetry(QStringLiteral("Can Not Locate or Create Serial Number LOG File:\r\r") + s.logFile +
                       QStringLiteral("\r\rRetry?")))
