@@ -148,6 +148,12 @@ bool Write(AppContext& ctx)
     if (path.isEmpty() || ctx.File().optionAccessMode == 2)
         return true;
     IniFile file(path);
+    // Stations sharing this file advance its counter: a save never takes it back below what the
+    // file holds (only the counter reset lowers it, and that writes the key itself).
+    const QString counter = file.ReadString(SerialSection, QStringLiteral("last_hex"), QString());
+    SerialNumberSettings& serial = ctx.SerialSettings();
+    if (!counter.isEmpty() && qint64(ParseHexText(counter)) > qint64(ParseHexText(serial.lastHexText)))
+        serial.lastHexText = counter;
     IniSink sink(file);
     WriteOptionKeys(ctx, sink, OptionKeysTarget::ControlFile);
     if (file.Save())

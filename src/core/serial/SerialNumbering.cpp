@@ -9,6 +9,7 @@
 #include "core/link/ProgrammerLink.h"
 #include "core/options/ControlFile.h"
 #include "core/options/OptionIndex.h"
+#include "core/options/OptionRefresh.h"
 #include "core/options/SettingsStore.h"
 #include "core/serial/LockedFile.h"
 #include "core/serial/SerialDataBlocks.h"
@@ -439,6 +440,26 @@ bool SerialNumbering::CheckAndTakeNumbers(bool take)
     }
     emit Changed();
     return true;
+}
+
+void SerialNumbering::SelectSqtpFile()
+{
+    SerialNumberSettings& s = Settings();
+    FileRequest request;
+    request.caption = QStringLiteral("Select Microchip SQTP File");
+    request.filter = QStringLiteral("SQTP File [*.num] (*.num);;Any File [*.*] (*)");
+    if (!s.sqtpFile.startsWith(u'[')) {
+        const QFileInfo current(s.sqtpFile);
+        request.directory = current.path();
+        request.fileName = current.fileName();
+    }
+    s.sqtpReady = false;
+    const QString chosen = m_ctx.Operator().ChooseOpenFile(request);
+    if (chosen.isEmpty())
+        return;
+    s.sqtpFile = chosen;
+    s.logFile = SerialNumberLog::PathFor(chosen);
+    OptionsChanged(m_ctx);
 }
 
 bool SerialNumbering::PrepareCycle()

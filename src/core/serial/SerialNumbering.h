@@ -45,6 +45,9 @@ public:
     bool CheckAndTakeNumbers(bool take);
     // Writes one log line per SQTP number taken and not yet logged.
     void AppendCycleToLog();
+    // The options dialog's "Select File": chooses the SQTP file (the log goes beside it) and runs the
+    // option refresh, which validates it.
+    void SelectSqtpFile();
     // Saves the top-row number text as the last number used (the editor's reset).
     bool ResetCounter(const QString& hexText);
 

@@ -302,6 +302,34 @@ private slots:
         }
     }
 
+    void SaveNeverLowersTheCounter_data()
+    {
+        QTest::addColumn<QString>("inFile");
+        QTest::addColumn<QString>("inMemory");
+        QTest::addColumn<QString>("written");
+        // Another station advanced the shared counter since this one last used it.
+        QTest::newRow("file ahead") << "0120"
+                                    << "011F"
+                                    << "0120";
+        QTest::newRow("memory ahead") << "0100"
+                                      << "0101"
+                                      << "0101";
+        QTest::newRow("no counter yet") << ""
+                                        << "5"
+                                        << "5";
+    }
+    void SaveNeverLowersTheCounter()
+    {
+        QFETCH(QString, inFile);
+        QFETCH(QString, inMemory);
+        QFETCH(QString, written);
+        ControlFixture f;
+        WriteFile(f.Control(), "[SERIALNUM]\r\nlast_hex=" + inFile.toLatin1() + "\r\n");
+        f.ctx.SerialSettings().lastHexText = inMemory;
+        QVERIFY(ControlFile::Write(f.ctx));
+        QCOMPARE(IniFile(f.Control()).ReadString("SERIALNUM", "last_hex", ""), written);
+    }
+
     void LockedFileIsNotWritten()
     {
         ControlFixture f;

@@ -7,6 +7,7 @@
 #include "core/context/AppContext.h"
 #include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
+#include "core/options/OptionIndex.h"
 #include "core/serial/LockedFile.h"
 #include "core/serial/SerialNumberLog.h"
 #include "core/serial/SqtpRecords.h"
@@ -199,6 +200,22 @@ private slots:
         QVERIFY(lines[3].startsWith("0201,FAILED,"));
         QVERIFY(lines[4].startsWith("0403,FAILED,"));
         QCOMPARE(lines[3].mid(12), lines[4].mid(12));
+    }
+
+    void ChoosingAFileValidatesIt()
+    {
+        SerialFixture f;
+        const QString chosen = f.dir.filePath(QStringLiteral("batch7.num"));
+        WriteFile(chosen, ":020000040000FA\r\n:047FF000013402341F\r\n");
+        f.ctx.Options().SetValue(OptionIndex::SerialNumbering, true);
+        f.ctx.Options().SetValue(OptionIndex::UseSqtp, true);
+        f.op.QueueFile(chosen);
+        f.engine.Serial().SelectSqtpFile();
+        QCOMPARE(f.op.fileRequests.first().caption, QStringLiteral("Select Microchip SQTP File"));
+        const SerialNumberSettings& s = f.ctx.SerialSettings();
+        QCOMPARE(s.logFile, f.dir.filePath(QStringLiteral("batch7.PXL")));
+        QVERIFY(s.sqtpReady);
+        QCOMPARE(s.codeStartAddress, qint64(0x3FF8));
     }
 
     void RetryBoxesEndUnattendedRuns_data()
