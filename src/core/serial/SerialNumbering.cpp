@@ -508,26 +508,43 @@ void SerialNumbering::AppendCycleToLog()
     }
     if (m_pendingLines.isEmpty())
         return;
+    if (!WritePendingLines())
+        ReportUnlogged();
+}
+
+bool SerialNumbering::WritePendingLines()
+{
     const QString& path = m_ctx.SerialSettings().logFile;
     while (!QFileInfo::exists(path)) {
         if (!AskRetry(QStringLiteral("Can Not Locate Serial Number LOG File:\r\r") + path +
                       QStringLiteral("\r\rRetry?")))
-            return;
+            return false;
     }
     LockedFile log;
     if (!OpenLocked(log, path, QStringLiteral("Serial Number LOG File Cannot Be accessed, Retry?")))
-        return;
+        return false;
     while (!m_pendingLines.isEmpty()) {
         const QByteArray line = m_pendingLines.first().toLatin1();
         if (line.size() > SerialNumberLog::MaxLine) {
             m_pendingLines.removeFirst();
             Warn(QStringLiteral("Serial number log line too long: ") + QString::fromLatin1(line.chopped(2)));
-            return;
+            return false;
         }
         if (!log.Append(line)) {
             Warn(log.Error());
-            return;
+            return false;
         }
         m_pendingLines.removeFirst();
     }
+    return true;
+}
+
+void SerialNumbering::ReportUnlogged()
+{
+    // The numbers stay pending for the next append; until then the history holds them, and the
+    // run does not count as a success.
+    for (const QString& line : std::as_const(m_pendingLines))
+        m_ctx.History().AddLine(QStringLiteral(" Serial number not logged: ") + line.trimmed(), HistoryStyle::Error);
+    m_ctx.Flags().TaskFailed = true;
+    m_link.Errors().RecordError(LinkErrorWord::TaskFailed);
 }

@@ -75,6 +75,9 @@ private:
     // Opens path under its lock, with the pause and the retry question between failures.
     bool OpenLocked(LockedFile& file, const QString& path, const QString& busyQuestion);
     bool EnsureLogExists();
+    // Writes the pending log lines under the log's lock; false when some could not be written.
+    bool WritePendingLines();
+    void ReportUnlogged();
     void Warn(const QString& text);
     QString ProgrammerSerial() const;
 

@@ -200,6 +200,21 @@ private slots:
         QVERIFY(lines[3].startsWith("0201,FAILED,"));
         QVERIFY(lines[4].startsWith("0403,FAILED,"));
         QCOMPARE(lines[3].mid(12), lines[4].mid(12));
+
+        // A log that vanished before the append: the question is answered Cancel, the line stays
+        // pending (and in the history) and the run fails; the next append writes it.
+        QFile::rename(f.ctx.SerialSettings().logFile, f.dir.filePath(QStringLiteral("away.PXL")));
+        serial.State().numberTaken[0] = true;
+        f.op.Clear();
+        serial.AppendCycleToLog();
+        QVERIFY(f.op.Texts().first().startsWith(QStringLiteral("Can Not Locate Serial Number LOG File:\r\r")));
+        QCOMPARE(serial.PendingLogLines().size(), 1);
+        QVERIFY(f.link.Errors().Has(LinkErrorWord::TaskFailed));
+        QVERIFY(f.ctx.History().DisplayText().last().startsWith(QStringLiteral(" Serial number not logged: 0201,")));
+        QFile::rename(f.dir.filePath(QStringLiteral("away.PXL")), f.ctx.SerialSettings().logFile);
+        serial.AppendCycleToLog();
+        QVERIFY(serial.PendingLogLines().isEmpty());
+        QCOMPARE(ReadFile(f.ctx.SerialSettings().logFile).count("0201,"), 2);
     }
 
     void ChoosingAFileValidatesIt()
