@@ -212,6 +212,26 @@ private slots:
         QVERIFY(rig.History().contains(QStringLiteral("Devices Passed, Total is now: %1").arg(numbered)));
     }
 
+    void ManualNumbersAreProgrammedAsTyped()
+    {
+        QTemporaryDir dir;
+        Numbering n;
+        n.start = 0x80;
+        SerialRig rig(QStringLiteral("12F675"), dir.path(), n);
+        rig.ctx.Options().SetValue(OptionIndex::AutoIncrement, false);
+        OptionsChanged(rig.ctx);
+        auto& typed = rig.ctx.SerialSettings().lastSocketNumbers;
+        typed = {0x1111, 0x2222, 0x1111, 0x4444};
+        rig.engine.Cycles().AutoRun();
+        QVERIFY2(rig.link.Errors().Word() == 0, qPrintable(rig.History()));
+        // The operator's numbers, a repeated one included: manual numbers are the operator's to choose.
+        for (int s = 0; s < 4; ++s)
+            QCOMPARE(rig.Placed(s, n), Expected(quint64(typed[size_t(s)]), n, 0x3400));
+        QCOMPARE(LastHex(dir.path() + QStringLiteral("/part.PXC")), QStringLiteral("4444"));
+        QVERIFY2(rig.History().contains(QStringLiteral(" Serial Number into Code Memory:  OK")),
+                 qPrintable(rig.History()));
+    }
+
     void UnstorableCounterProgramsNothing()
     {
         QTemporaryDir dir;
