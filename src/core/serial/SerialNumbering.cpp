@@ -31,6 +31,8 @@ const QString Skipped = QStringLiteral("Skipped       ");
 // stored under this lock file beside it; a station waits this many pauses for another's turn.
 const QString CounterLockSuffix = QStringLiteral(".lock");
 constexpr int CounterLockTries = 40;
+const QString DeniedWriteAccess = QStringLiteral(
+    "Praxon has been Denied Write Access to the SQTP File.\r\rPlease restore write access and try again.");
 
 QChar Letter(int socket)
 {
@@ -386,6 +388,10 @@ bool SerialNumbering::CheckAndTakeNumbers(bool take)
     }
     if (!EnsureLogExists())
         return false;
+    if (take && !QFileInfo(s.sqtpFile).isWritable()) {
+        m_ctx.Operator().ShowError(QStringLiteral("File Error"), DeniedWriteAccess);
+        return false;
+    }
     LockedFile file;
     if (!OpenLocked(file, s.sqtpFile, QStringLiteral("Serial Number File Cannot Be accessed, Retry?")))
         return false;
@@ -427,10 +433,7 @@ bool SerialNumbering::CheckAndTakeNumbers(bool take)
             return false;
         }
         if (!file.WriteAt(offset, QByteArrayLiteral(";"))) {
-            m_ctx.Operator().ShowError(
-                QStringLiteral("File Error"),
-                QStringLiteral("Praxon has been Denied Write Access to the SQTP File.\r\rPlease restore write "
-                               "access and try again."));
+            m_ctx.Operator().ShowError(QStringLiteral("File Error"), DeniedWriteAccess);
             return false;
         }
         bytes[offset] = ';';
