@@ -38,6 +38,11 @@ def script(fam, *codes):
     return "".join("%02X" % b for b in data)
 
 
+def marked(scr):
+    """A script whose first 0x93 byte is followed by a 24-bit address the host fills in."""
+    return scr + "93000000"
+
+
 def op(opcode, pulse, rule, unit, mask, scr, power=0, count=0, flags=0, wblock=0, etime=0):
     values = [1, opcode, pulse, 0, rule, unit, 0, count, "%02X" % (mask & 0xFF), "%02X" % (mask >> 8),
               flags, wblock, etime, 0, 0, scr, "%X" % power]
@@ -93,9 +98,11 @@ def operations(t):
     if cal:
         L[11] = op(0x45, 0, 3, 0, calmask, s(*read))
     L[12] = op(0x43, 0, id_rule, id_unit, f["id"], s(*read))
-    L[13] = op(0x31, pulse, 2, 0, code, s(*prog), wblock=wblock)
+    # On 18X parts the host places the serial number through the script's address marker.
+    sn = marked if is18 else (lambda scr: scr)
+    L[13] = op(0x31, pulse, 2, 0, code, sn(s(*prog)), wblock=wblock)
     if ee:
-        L[14] = (op(0x32, pulse, 2, 1, 0x00FF, s(*eeprog), flags=0x08) if is18
+        L[14] = (op(0x32, pulse, 2, 1, 0x00FF, sn(s(*eeprog)), flags=0x08) if is18
                  else op(0x32, pulse, 2, 0, 0x00FF, s(*eeprog)))
     L[15] = op(0x34, pulse, cfg_rule, 2, code, s(*cfgp), power=0x8000)
     L[16] = op(0x44, 0, 0, 2, code, s(*read))

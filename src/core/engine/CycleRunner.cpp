@@ -153,18 +153,27 @@ void CycleRunner::RunCycle(int code, const QString& title, bool counting, bool c
         EarlyStop();
         return;
     }
-    // Serial numbers from an SQTP file are prepared by serial numbering once it is installed; the
-    // other modes number each socket inside the serial-number rows.
+    const bool serializes = code == AutoRunCode || code == SerializeCode;
+    if (serializes && prepareSerialNumbers && !prepareSerialNumbers()) {
+        m_tasks.ResetRunState();
+        EarlyStop();
+        return;
+    }
 
     const int steps = qBound(0, t.rows[size_t(row)].stepCount, TaskRow::MaxSteps);
+    auto finish = [&] {
+        EndCycle(title, counting);
+        if (serializes && logSerialNumbers)
+            logSerialNumbers();
+    };
     try {
         StartCycle(row, steps, countRuns, title);
         RunCycleSteps(row, steps);
     } catch (...) {
-        EndCycle(title, counting);
+        finish();
         throw;
     }
-    EndCycle(title, counting);
+    finish();
 }
 
 void CycleRunner::StartCycle(int row, int steps, bool countRuns, const QString& title)

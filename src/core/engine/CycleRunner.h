@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class AppContext;
 class PowerSequencer;
@@ -60,6 +61,11 @@ public:
     void StartCycle(int row, int steps, bool countRuns, const QString& title);
     void RunCycleSteps(int row, int steps);
     void EndCycle(const QString& title, bool counting);
+
+    // Serial numbering's part of a cycle that serializes (Auto Run, Serialize): prepare the
+    // numbers before it (false: the cycle does not run) and log them after it.
+    std::function<bool()> prepareSerialNumbers;
+    std::function<void()> logSerialNumbers;
 
 signals:
     // The Read command needs the operator to choose a socket: the GUI pops up the Read socket menu.

@@ -8,7 +8,8 @@ Engine::Engine(AppContext& ctx, ProgrammerLink& link)
     : m_ctx(ctx), m_link(link), m_power(ctx, link, m_state, m_monitor), m_runner(ctx, link, m_state, m_power),
       m_sockets(ctx, m_state), m_lock(ctx.Options()), m_results(ctx.History(), ctx.Flags(), m_state, m_sockets),
       m_tasks(ctx, link, m_state, m_power, m_runner, m_results, m_sockets, m_lock, m_counters),
-      m_cycles(ctx, link, m_state, m_power, m_tasks, m_sockets, m_counters)
+      m_cycles(ctx, link, m_state, m_power, m_tasks, m_sockets, m_counters),
+      m_serial(ctx, link, m_state, m_tasks, m_sockets)
 {
 }
 
@@ -35,6 +36,14 @@ void Engine::Install(AppShell* shell)
     m_sockets.SetResetRunState([this] { m_tasks.ResetRunState(); });
     // Cancelling the target monitor performs Stop.
     m_power.SetStopAction([this] { m_cycles.Stop(); });
+
+    // Serial numbering: the per-socket step, the SQTP numbers of a cycle and their log.
+    m_tasks.serialNumberTask = [this](int row, int socket) { m_serial.SerializeSocket(row, socket); };
+    m_tasks.serialNumberLog = [this] { m_serial.AppendCycleToLog(); };
+    m_cycles.prepareSerialNumbers = [this] { return m_serial.PrepareCycle(); };
+    m_cycles.logSerialNumbers = [this] { m_serial.AppendCycleToLog(); };
+    bindings.validateSqtp = [this] { return m_serial.CheckAndTakeNumbers(false); };
+    bindings.AddStage(OptionStage::SerialNumberPage, [this] { m_serial.RefreshNumbers(); });
 
     if (shell)
         shell->GetHooks().autoRun = [this] { m_cycles.AutoRun(); };

@@ -10,6 +10,7 @@
 #include "core/engine/TargetMonitor.h"
 #include "core/engine/TaskEngine.h"
 #include "core/engine/TaskResults.h"
+#include "core/serial/SerialNumbering.h"
 
 class AppContext;
 class AppShell;
@@ -17,7 +18,7 @@ class ProgrammerLink;
 
 // The programming engine's entry: owns the run state and every part of the engine (power
 // sequencing, the operation runner, the task engine, the cycle runner, the socket panel, the
-// result report, the counters, the run lock and the target monitor), and installs every hook the
+// result report, the counters, the run lock, the target monitor and serial numbering), and installs every hook the
 // link, the shell and the option refresh expect.
 class Engine
 {
@@ -39,6 +40,7 @@ public:
     TaskResults& Results() { return m_results; }
     TaskEngine& Tasks() { return m_tasks; }
     CycleRunner& Cycles() { return m_cycles; }
+    SerialNumbering& Serial() { return m_serial; }
 
     // Shortcuts.
     bool RunOperation(int slot) { return m_runner.RunOperation(slot); }
@@ -60,4 +62,5 @@ private:
     TaskResults m_results;
     TaskEngine m_tasks;
     CycleRunner m_cycles;
+    SerialNumbering m_serial;
 };

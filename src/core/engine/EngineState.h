@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/engine/SerialNumberBlock.h"
 #include "core/engine/SocketMasks.h"
 
 #include <QtGlobal>
@@ -43,4 +44,7 @@ struct EngineState : EngineSockets {
     // The single configuration word a multi-word configuration slot sends (the task engine sets
     // it for each word).
     quint16 ChosenConfigWord = 0;
+
+    // What the serial-number operations send for the socket being serialized.
+    SerialNumberBlock SerialBlock;
 };

@@ -396,9 +396,39 @@ void OperationRunner::RunSlot(int slot, OperationRecord& op, qint64 n, quint16 m
             sendWords(cal.words.data() + start, count, room);
         break;
     }
-    default:
-        // Serial-number slots (13, 14) need the serial-number blocks prepared for the run.
-        loadAndExecute(false);
+    case 13: {
+        // The serial number in code memory: the block serial numbering prepared for this socket.
+        const SerialNumberBlock& sn = m_state.SerialBlock;
+        const bool panel = ownFlags & BoxProtocol::FlagPanelWrite;
+        if (is18 && !panel)
+            fiveXWrite(sn.wordCount);
+        else if (!is18 && profile.paw > 1)
+            pb[BoxProtocol::PbPanels] = 1;
+        loadAndExecute(true);
+        if (panel)
+            sendWords(sn.panel.data(), sn.wordCount, sn.panel.size());
+        else if (profile.paw > 1)
+            sendWords(sn.number.data(), sn.wordCount, sn.number.size());
+        else
+            sendWords(sn.number.data(), sn.size, sn.number.size());
         break;
+    }
+    case 14: {
+        // The serial number in EE memory.
+        const SerialNumberBlock& sn = m_state.SerialBlock;
+        if (is18) {
+            m_state.FailureFormat = 1;
+        } else if (profile.eeLoc != 0) {
+            SetLocation(pb, quint32(profile.eeLoc + sn.eeOffset) & 0xFFFFFF);
+            pb[BoxProtocol::PbCount] = quint8(sn.size);
+        }
+        loadAndExecute(true);
+        if (ownFlags & BoxProtocol::FlagByteTransfer)
+            sendBytes(sn.number.data(), sn.size, sn.number.size());
+        else
+            sendWords(sn.number.data(), sn.size, sn.number.size());
+        break;
+    }
+    default: loadAndExecute(false); break;
     }
 }

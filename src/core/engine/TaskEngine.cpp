@@ -387,16 +387,17 @@ bool TaskEngine::RunRow(int row, bool cycleMode)
         case 26:
             SerialNumberTask = true;
             if (r.enabled) {
+                // Nothing serialized is never reported as success.
                 if (!serialNumberTask) {
-                    m_ctx.History().AddLine(QStringLiteral(" Serial numbering is not available in this build."),
-                                            HistoryStyle::Error);
                     m_link.Errors().RecordError(Bit::TaskFailed);
                     break;
                 }
                 m_state.PassingSocketsSaved = m_state.PassingSockets;
                 for (int socket = 0; socket < Sockets::Count; ++socket)
-                    serialNumberTask(socket);
+                    serialNumberTask(row, socket);
                 m_state.PassingSockets = m_state.PassingSocketsSaved;
+                if (!cycleMode && serialNumberLog)
+                    serialNumberLog();
             }
             break;
         default: forEachStep([&](int slot) { RunPlainStep(slot); }); break;

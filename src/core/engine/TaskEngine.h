@@ -58,8 +58,10 @@ public:
     bool FromMenu = false;
     // Set while a serial-number row runs (serial numbering reads it).
     bool SerialNumberTask = false;
-    // The serial-number task of one socket; without it a serial-number row fails with a line.
-    std::function<void(int socket)> serialNumberTask;
+    // The serialize step of row for one socket (serial numbering); without it the row fails.
+    std::function<void(int row, int socket)> serialNumberTask;
+    // Writes the serial-number log after a serial-number row run alone.
+    std::function<void()> serialNumberLog;
 
 private:
     bool BeginTask(int row);

@@ -80,9 +80,9 @@ void ReadSerialNumbers(AppContext& ctx, const IniFile& file)
     if (length < 0 || length > LargestLength)
         throw ErrorOut(
             QStringLiteral("Invalid Serial Number Length (%1) in Control File:\r%2").arg(length).arg(file.Path()));
-    // The numbering buffers hold at most eight locations, whatever a hand-edited file says.
-    serial.length = quint16(
-        qBound(qint64(SerialNumberSettings::MinimumLength), length, qint64(SerialNumberSettings::MaximumLength)));
+    // Kept as written: serial numbering refuses a length its buffers cannot hold, with a message,
+    // rather than numbering parts with a length nobody chose.
+    serial.length = quint16(length);
     serial.eeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("estartadd"), 0);
     serial.codeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("cstartadd"), 0);
 }
@@ -148,6 +148,12 @@ bool Write(AppContext& ctx)
     if (path.isEmpty() || ctx.File().optionAccessMode == 2)
         return true;
     IniFile file(path);
+    // Stations sharing this file advance its counter: a save never takes it back below what the
+    // file holds (only the counter reset lowers it, and that writes the key itself).
+    const QString counter = file.ReadString(SerialSection, QStringLiteral("last_hex"), QString());
+    SerialNumberSettings& serial = ctx.SerialSettings();
+    if (!counter.isEmpty() && qint64(ParseHexText(counter)) > qint64(ParseHexText(serial.lastHexText)))
+        serial.lastHexText = counter;
     IniSink sink(file);
     WriteOptionKeys(ctx, sink, OptionKeysTarget::ControlFile);
     if (file.Save())
@@ -160,6 +166,25 @@ bool Write(AppContext& ctx)
     box.buttons = OkButton | CancelButton;
     ctx.Operator().ShowMessage(box);
     return false;
+}
+
+QString ReadSerialValue(const QString& controlPath, const QString& key, const QString& fallback)
+{
+    if (controlPath.isEmpty())
+        return fallback;
+    return IniFile(controlPath).ReadString(SerialSection, key, fallback);
+}
+
+bool WriteSerialValue(const QString& controlPath, const QString& key, const QString& value, QString* errorText)
+{
+    if (controlPath.isEmpty()) {
+        if (errorText)
+            *errorText = QStringLiteral("no control file");
+        return false;
+    }
+    IniFile file(controlPath);
+    file.WriteString(SerialSection, key, value);
+    return file.Save(errorText);
 }
 
 QString HexFileOf(const QString& controlPath)

@@ -13,8 +13,9 @@ namespace ControlFile {
 // Reads the control file at CurrentFile's control-file path into the options, the serial-number
 // settings and the lock state; a missing file (or an empty path) gives every default. This
 // continues the settings load and runs only inside it. A serial-number length above 65535 (or
-// below 0) interrupts the read with an ErrorOut; a length outside 1 to 8 is brought to the
-// nearest bound. The override sections are read later, by the load reconciliation.
+// below 0) interrupts the read with an ErrorOut; any other length is kept as the file says, and
+// serial numbering refuses one that its buffers cannot hold. The override sections are read
+// later, by the load reconciliation.
 void Read(AppContext& ctx);
 void Read(AppContext& ctx, const IniFile& file);
 
@@ -22,6 +23,13 @@ void Read(AppContext& ctx, const IniFile& file);
 // editing is locked). The file is replaced atomically: a failed write leaves the old file intact,
 // shows the "File Error" box and returns false.
 bool Write(AppContext& ctx);
+
+// Reads and writes one SERIALNUM value of the control file at its path at once (the serial-number
+// counter, whatever the option-editing lock). The write replaces the file atomically; false when
+// there is no path or the file could not be written, with the reason in *errorText.
+QString ReadSerialValue(const QString& controlPath, const QString& key, const QString& fallback);
+bool WriteSerialValue(const QString& controlPath, const QString& key, const QString& value,
+                      QString* errorText = nullptr);
 
 // The HEX path a control file names (CONTROL/HEXFILE), made absolute against the control file's
 // directory; empty when the file or the key is missing.

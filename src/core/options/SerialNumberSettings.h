@@ -14,7 +14,7 @@ struct SerialNumberSettings {
     bool codeSpace = true;     // numbers go to code memory (entry 65), else EE memory (entry 64)
     bool sqtpReady = false;    // the SQTP file was opened and validated
     bool sqtpInUse = false;    // entry 38 was effective at the last refresh
-    quint16 length = 1;        // locations per number, 1 to 8
+    quint16 length = 1;        // locations per number (1 to 8 outside SQTP mode), as the file says
     qint64 eeStartAddress = 0;
     qint64 codeStartAddress = 0;
     qint64 currentNumber = 0;
@@ -25,7 +25,4 @@ struct SerialNumberSettings {
     std::array<qint64, SocketCount> lastSocketNumbers{};
     QString sqtpFile = QStringLiteral("[none selected]");
     QString logFile = QStringLiteral("[none]");
-
-    static constexpr int MinimumLength = 1;
-    static constexpr int MaximumLength = 8;
 };

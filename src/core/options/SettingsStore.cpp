@@ -368,4 +368,20 @@ bool Save(AppContext& ctx)
     return saved;
 }
 
+QString ReadValue(const AppContext& ctx, const QString& section, const QString& key, const QString& fallback)
+{
+    Store store(ctx.AppDir());
+    return StoreSource(store.Settings()).String(section, key, fallback);
+}
+
+bool WriteValue(const AppContext& ctx, const QString& section, const QString& key, const QString& value)
+{
+    Store store(ctx.AppDir());
+    QSettings& settings = store.Settings();
+    StoreSink(settings).WriteString(section, key, value);
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
 } // namespace SettingsStore

@@ -34,4 +34,9 @@ void Load(AppContext& ctx, bool mayTakeLastFile = true);
 // be written (the old file then stays as it was).
 bool Save(AppContext& ctx);
 
+// Reads and writes one text value of the store at once (the serial-number counter). The write is
+// flushed to the file before it returns; false when it could not be stored.
+QString ReadValue(const AppContext& ctx, const QString& section, const QString& key, const QString& fallback);
+bool WriteValue(const AppContext& ctx, const QString& section, const QString& key, const QString& value);
+
 } // namespace SettingsStore

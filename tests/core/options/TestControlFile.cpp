@@ -279,10 +279,11 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("length");
-        QTest::newRow("0 -> 1") << "0" << 1;
+        // Lengths the numbering cannot use are kept as written; serial numbering refuses them.
+        QTest::newRow("0 kept") << "0" << 0;
         QTest::newRow("5") << "5" << 5;
-        QTest::newRow("9 -> 8") << "9" << 8;
-        QTest::newRow("65535 -> 8") << "65535" << 8;
+        QTest::newRow("9 kept") << "9" << 9;
+        QTest::newRow("65535 kept") << "65535" << 65535;
         QTest::newRow("65536 interrupts") << "65536" << -1;
         QTest::newRow("-1 interrupts") << "-1" << -1;
     }
@@ -299,6 +300,34 @@ private slots:
             ControlFile::Read(f.ctx);
             QCOMPARE(int(f.ctx.SerialSettings().length), length);
         }
+    }
+
+    void SaveNeverLowersTheCounter_data()
+    {
+        QTest::addColumn<QString>("inFile");
+        QTest::addColumn<QString>("inMemory");
+        QTest::addColumn<QString>("written");
+        // Another station advanced the shared counter since this one last used it.
+        QTest::newRow("file ahead") << "0120"
+                                    << "011F"
+                                    << "0120";
+        QTest::newRow("memory ahead") << "0100"
+                                      << "0101"
+                                      << "0101";
+        QTest::newRow("no counter yet") << ""
+                                        << "5"
+                                        << "5";
+    }
+    void SaveNeverLowersTheCounter()
+    {
+        QFETCH(QString, inFile);
+        QFETCH(QString, inMemory);
+        QFETCH(QString, written);
+        ControlFixture f;
+        WriteFile(f.Control(), "[SERIALNUM]\r\nlast_hex=" + inFile.toLatin1() + "\r\n");
+        f.ctx.SerialSettings().lastHexText = inMemory;
+        QVERIFY(ControlFile::Write(f.ctx));
+        QCOMPARE(IniFile(f.Control()).ReadString("SERIALNUM", "last_hex", ""), written);
     }
 
     void LockedFileIsNotWritten()
