@@ -90,7 +90,7 @@ int BoxSimulator::VddReading() const
         return VddFaultLow;
     if (f & SupplyVddHigh)
         return VddFaultHigh;
-    return VddNominal;
+    return m_faults.vddLevel > 0 ? m_faults.vddLevel : VddNominal;
 }
 
 int BoxSimulator::NominalVpp() const
@@ -113,7 +113,7 @@ int BoxSimulator::VppReading() const
         return VppFaultLow;
     if (f & SupplyVppHigh)
         return VppFaultHigh;
-    return NominalVpp();
+    return m_faults.vppLevel > 0 ? m_faults.vppLevel : NominalVpp();
 }
 
 QByteArray BoxSimulator::StatusPoll()
