@@ -147,6 +147,7 @@ void BoxSimulator::DataByte(quint8 byte)
         break;
     case State::SendTransfer:
         m_operation->Receive(byte);
+        SpendChipTime();
         if (++m_transferDone >= m_operation->TransferBytes())
             FinishOperation();
         break;
@@ -330,6 +331,7 @@ void BoxSimulator::Execute()
         m_windowClosed = false;
     }
     m_operation->Start();
+    SpendChipTime();
     m_transferDone = 0;
     switch (m_operation->TransferKind()) {
     case BoxOperation::Transfer::None:
@@ -376,6 +378,18 @@ void BoxSimulator::AnswerReadRequest()
     else {
         m_state = State::Idle;
         CommandReply(Done);
+    }
+}
+
+void BoxSimulator::SpendChipTime()
+{
+    const qint64 ns = m_operation ? m_operation->TakeChipTimeNs() : 0;
+    if (ns <= 0)
+        return;
+    m_chipTimeNs += ns;
+    if (m_adapter) {
+        Flush();
+        m_adapter->HoldReplies(ns);
     }
 }
 

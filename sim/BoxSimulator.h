@@ -54,6 +54,9 @@ public:
     bool VddOn() const { return m_vddOn; }
     bool VppOn() const { return m_vppOn; }
     int Resets() const { return m_resets; }
+    // Chip time (ns) the operations have taken since the box was made: erases and write cycles,
+    // once per cycle however many sockets took part. With timing on, the box's replies wait for it.
+    qint64 ChipTimeNs() const { return m_chipTimeNs; }
     // The image bytes of the last complete download.
     const QByteArray& LastImage() const { return m_lastImage; }
 
@@ -89,6 +92,9 @@ private:
     void FinishOperation();
     void AnswerReadRequest();
     void DropWork();
+    // The chips work for the time the operation reports: replies queued so far leave first, the
+    // later ones wait for the work (with timing on).
+    void SpendChipTime();
 
     // Replies: Reply queues one byte for the host; CommandReply is a command's reply after its
     // echo, which an injected fault may replace (the command is then dropped).
@@ -144,6 +150,7 @@ private:
     bool m_blockSinceScript = false;
     std::unique_ptr<BoxOperation> m_operation;
     qint64 m_transferDone = 0;
+    qint64 m_chipTimeNs = 0;
     QByteArray m_readData;
 
     // Results since the window opened; a status read closes the window, the next operation opens
