@@ -381,6 +381,20 @@ void BoxSimulator::AnswerReadRequest()
     }
 }
 
+BoxSimulator::Progress BoxSimulator::CurrentProgress() const
+{
+    Progress p;
+    p.escapePending = m_escapePending;
+    p.idle = m_mode == Mode::Application && m_state == State::Idle && !m_escapePending;
+    if (m_operation && (m_state == State::SendTransfer || m_state == State::ReadTransfer)) {
+        p.transfer = true;
+        p.items = m_operation->ItemCount();
+        const qint64 perItem = p.items > 0 ? qMax<qint64>(1, m_operation->TransferBytes() / p.items) : 1;
+        p.itemsDone = m_transferDone / perItem;
+    }
+    return p;
+}
+
 void BoxSimulator::SpendChipTime()
 {
     const qint64 ns = m_operation ? m_operation->TakeChipTimeNs() : 0;

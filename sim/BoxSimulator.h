@@ -57,6 +57,17 @@ public:
     // Chip time (ns) the operations have taken since the box was made: erases and write cycles,
     // once per cycle however many sockets took part. With timing on, the box's replies wait for it.
     qint64 ChipTimeNs() const { return m_chipTimeNs; }
+    // Where the firmware stands between two bytes (benchmarks replay a host's bytes through a box
+    // to learn what each byte made the box do): no command, data or escape under way; an escape
+    // byte waiting for its value; a transfer with its items and the items done so far.
+    struct Progress {
+        bool idle = true;
+        bool escapePending = false;
+        bool transfer = false;
+        qint64 items = 0;
+        qint64 itemsDone = 0;
+    };
+    Progress CurrentProgress() const;
     // The image bytes of the last complete download.
     const QByteArray& LastImage() const { return m_lastImage; }
 
