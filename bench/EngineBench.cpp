@@ -152,9 +152,9 @@ void Report(const QString& what, double seconds, double floorSeconds, double chi
     std::fflush(stdout);
 }
 
-double FloorSeconds(EngineRig& rig, int latencyMs)
+double FloorSeconds(const std::vector<PerfectHost::HostByte>& bytes, int latencyMs)
 {
-    return PerfectHost::Seconds(rig.endpoint.Bytes(), PerfectHost::BitsPerByte / HighBaud, latencyMs / 1000.0);
+    return PerfectHost::Seconds(bytes, PerfectHost::BitsPerByte / HighBaud, latencyMs / 1000.0);
 }
 
 double ChipSeconds(const std::vector<PerfectHost::HostByte>& bytes)
@@ -193,7 +193,8 @@ void ProgramAndVerify(int latencyMs)
     for (int i = 0; i < chip.RegionSize(RegCode); ++i)
         if (chip.Raw(RegCode, i) != rig.ctx.Image().CodeBuffer()[size_t(i)])
             return Fail(what, "the chip does not hold the image", 0);
-    Report(what, seconds, FloorSeconds(rig, latencyMs), ChipSeconds(rig.endpoint.Bytes()), cpu);
+    const std::vector<PerfectHost::HostByte> bytes = rig.endpoint.Bytes();
+    Report(what, seconds, FloorSeconds(bytes, latencyMs), ChipSeconds(bytes), cpu);
 }
 
 // The Auto Run on four sockets; every chip must hold the image afterwards.
@@ -208,16 +209,13 @@ void AutoRun(const QString& device, int latencyMs)
     rig.engine.Cycles().AutoRun();
     const double seconds = rig.endpoint.SecondsSinceMark();
     const double cpu = CpuSeconds() - cpu0;
-    if (qEnvironmentVariableIsSet("BENCH_DEBUG"))
-        std::printf("resets %d rate %d high %d\n%s\n", rig.box.Resets(), rig.shadow.LineRate(),
-                    rig.ctx.Options().Raw(OptionIndex::HighSpeed),
-                    qPrintable(rig.ctx.History().DisplayText().join(u'\n')));
     if (rig.link.Errors().Word() != 0 || rig.engine.Counters().PassText() != QStringLiteral("4"))
         return Fail(what, "the Auto Run did not pass four parts", rig.link.Errors().Word());
     for (int s = 0; s < 4; ++s)
         if (rig.Mismatches(s) != 0)
             return Fail(what, "a chip does not hold the image", 0);
-    Report(what, seconds, FloorSeconds(rig, latencyMs), ChipSeconds(rig.endpoint.Bytes()), cpu);
+    const std::vector<PerfectHost::HostByte> bytes = rig.endpoint.Bytes();
+    Report(what, seconds, FloorSeconds(bytes, latencyMs), ChipSeconds(bytes), cpu);
 }
 
 } // namespace
@@ -258,8 +256,6 @@ int main(int argc, char** argv)
     }
     if (wanted("autorun")) {
         for (const char* device : {"16F877A", "18F452"}) {
-            if (qEnvironmentVariableIsSet("BENCH_DEVICE") && qgetenv("BENCH_DEVICE") != device)
-                continue;
             AutoRun(QString::fromLatin1(device), 1);
             AutoRun(QString::fromLatin1(device), 16);
         }

@@ -95,11 +95,12 @@ inline int StepOf(qint64 items)
     return progress.Step();
 }
 
-// Stands between the host and the timed box, and replays every host byte, one at a time, through
-// a second box without timing that holds the same chips: what that box answers to each byte
-// (its reply count, its chip time, whether the exchange is complete) is the byte's HostByte.
-// Recording starts at Mark() (or again after a reset that follows it); Bytes() returns the bytes
-// since.
+// Stands between the host and the timed box and records what the host does (bytes, DTR, line
+// rate). Bytes() replays the record, one byte at a time, through a second box without timing
+// that holds the same chips, after the run so that the replay costs the run nothing: what that
+// box answers to each byte (its reply count, its chip time, whether an exchange is complete) is
+// the byte's HostByte. Bytes() returns those sent after Mark() (or after the reset that follows
+// it, when asked).
 class ReplayEndpoint : public BoxEndpoint
 {
 public:
@@ -112,36 +113,74 @@ public:
     void HostLineRate(qint32 baud) override
     {
         m_live.HostLineRate(baud);
-        m_shadow.HostLineRate(baud);
+        m_events.push_back({Event::Rate, baud, {}});
+        // The host takes up the high rate once the reset's speed command has completed.
+        if (m_restart && baud == BoxProtocol::HighBaud && m_clock.isValid())
+            m_restartedAfterNs = m_clock.nsecsElapsed();
     }
     void HostDtr(bool raised) override
     {
         m_live.HostDtr(raised);
-        m_shadow.HostDtr(raised);
+        m_events.push_back({Event::Dtr, raised ? 1 : 0, {}});
     }
     void HostBytes(const QByteArray& bytes) override
     {
         m_live.HostBytes(bytes);
-        for (const char c : bytes)
-            Replay(quint8(c));
+        if (!m_events.empty() && m_events.back().kind == Event::Bytes)
+            m_events.back().bytes += bytes;
+        else
+            m_events.push_back({Event::Bytes, 0, bytes});
     }
 
     // Starts the record (and the clock) now; with restartAfterReset, a reset that follows (the
-    // box completing its speed command) starts it again, so the reset is left out.
+    // box completing its speed command) starts it again, so the reset is left out of the record.
     void Mark(bool restartAfterReset = false)
     {
+        m_markAt = m_events.size();
         m_restart = restartAfterReset;
-        m_bytes.clear();
         m_clock.start();
+        m_restartedAfterNs = 0;
     }
-    double SecondsSinceMark() const { return m_clock.isValid() ? m_clock.nsecsElapsed() / 1e9 : 0; }
-    const std::vector<HostByte>& Bytes() const { return m_bytes; }
+    // Time since the mark, or since the host took up the high line rate after the reset.
+    double SecondsSinceMark() const
+    {
+        return m_clock.isValid() ? (m_clock.nsecsElapsed() - m_restartedAfterNs) / 1e9 : 0;
+    }
+
+    std::vector<HostByte> Bytes()
+    {
+        std::vector<HostByte> out;
+        for (size_t e = 0; e < m_events.size(); ++e) {
+            const Event& ev = m_events[e];
+            if (ev.kind == Event::Rate) {
+                m_shadow.HostLineRate(ev.value);
+                if (e >= m_markAt && m_restart && ev.value == BoxProtocol::HighBaud)
+                    out.clear(); // the reset ends here
+                continue;
+            }
+            if (ev.kind == Event::Dtr) {
+                m_shadow.HostDtr(ev.value != 0);
+                continue;
+            }
+            for (const char c : ev.bytes) {
+                const HostByte b = Replay(quint8(c));
+                if (e >= m_markAt)
+                    out.push_back(b);
+            }
+        }
+        return out;
+    }
 
 private:
-    void Replay(quint8 byte)
+    struct Event {
+        enum Kind { Bytes, Dtr, Rate } kind;
+        qint32 value;
+        QByteArray bytes;
+    };
+
+    HostByte Replay(quint8 byte)
     {
         const BoxSimulator::Progress before = m_shadow.CurrentProgress();
-        const bool wasHigh = m_shadow.LineRate() == BoxProtocol::HighBaud;
         const qint64 chipBefore = m_shadow.ChipTimeNs();
         m_replies.clear();
         m_shadow.HostBytes(QByteArray(1, char(byte)));
@@ -158,18 +197,16 @@ private:
             b.drainAfter = true;
         if (after.transfer && after.itemsDone > before.itemsDone && after.itemsDone % StepOf(after.items) == 0)
             b.drainAfter = true;
-        if (m_clock.isValid())
-            m_bytes.push_back(b);
-        // The box has completed the speed command of a reset: the record starts again after it.
-        if (m_restart && !wasHigh && m_shadow.LineRate() == BoxProtocol::HighBaud)
-            Mark(false);
+        return b;
     }
 
     BoxSimulator& m_live;
     BoxSimulator& m_shadow;
     QByteArray m_replies;
-    std::vector<HostByte> m_bytes;
+    std::vector<Event> m_events;
+    size_t m_markAt = 0;
     QElapsedTimer m_clock;
+    qint64 m_restartedAfterNs = 0;
     bool m_restart = false;
 };
 
