@@ -136,7 +136,9 @@ public:
     // box completing its speed command) starts it again, so the reset is left out of the record.
     void Mark(bool restartAfterReset = false)
     {
+        // An event of its own, so that the bytes after the mark are not merged into those before.
         m_markAt = m_events.size();
+        m_events.push_back({Event::Bytes, 0, {}});
         m_restart = restartAfterReset;
         m_clock.start();
         m_restartedAfterNs = 0;
