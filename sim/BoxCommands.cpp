@@ -147,6 +147,7 @@ void BoxSimulator::DataByte(quint8 byte)
         break;
     case State::SendTransfer:
         m_operation->Receive(byte);
+        SpendChipTime();
         if (++m_transferDone >= m_operation->TransferBytes())
             FinishOperation();
         break;
@@ -330,6 +331,7 @@ void BoxSimulator::Execute()
         m_windowClosed = false;
     }
     m_operation->Start();
+    SpendChipTime();
     m_transferDone = 0;
     switch (m_operation->TransferKind()) {
     case BoxOperation::Transfer::None:
@@ -376,6 +378,32 @@ void BoxSimulator::AnswerReadRequest()
     else {
         m_state = State::Idle;
         CommandReply(Done);
+    }
+}
+
+BoxSimulator::Progress BoxSimulator::CurrentProgress() const
+{
+    Progress p;
+    p.escapePending = m_escapePending;
+    p.idle = m_mode == Mode::Application && m_state == State::Idle && !m_escapePending;
+    if (m_operation && (m_state == State::SendTransfer || m_state == State::ReadTransfer)) {
+        p.transfer = true;
+        p.items = m_operation->ItemCount();
+        const qint64 perItem = p.items > 0 ? qMax<qint64>(1, m_operation->TransferBytes() / p.items) : 1;
+        p.itemsDone = m_transferDone / perItem;
+    }
+    return p;
+}
+
+void BoxSimulator::SpendChipTime()
+{
+    const qint64 ns = m_operation ? m_operation->TakeChipTimeNs() : 0;
+    if (ns <= 0)
+        return;
+    m_chipTimeNs += ns;
+    if (m_adapter) {
+        Flush();
+        m_adapter->HoldReplies(ns);
     }
 }
 

@@ -24,6 +24,10 @@ struct BoxFaults {
     // turn off (voltage on VDD, MCLR not pulled low).
     int vddIdle = 0;
     int vppIdle = 0;
+    // Readings (1/16 V) of switched-on supplies that the box itself does not flag (a regulator
+    // set wrong): no fault bit in the status polls or in byte 13, 0 = the nominal level.
+    int vddLevel = 0;
+    int vppLevel = 0;
     // A supply that collapses during an operation: SupplyVddLow (VDD) or SupplyVppLow (MCLR),
     // 0 = none. From the dropAtOperation-th operation after a reset (1 = the first) the supply
     // reads its too-low level, the operation changes no chip and its sockets fail, and the bit

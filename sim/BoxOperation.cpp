@@ -86,6 +86,46 @@ BoxOperation::BoxOperation(const QByteArray& pb, const QByteArray& script, const
         if (!m_chips[size_t(s)] || (familyNamed && m_chips[size_t(s)]->Geometry().FamilyCode() != family))
             Fail(s, 0);
     }
+    SetChipTimes();
+}
+
+void BoxOperation::SetChipTimes()
+{
+    for (int s = 0; s < SocketCount; ++s) {
+        const SimulatedChip* chip = m_chips[size_t(s)];
+        if (!m_results[size_t(s)].addressed || !chip)
+            continue;
+        const ChipTiming& t = chip->Timing();
+        qint64 ns = 0;
+        qint64 items = 1;
+        switch (m_region) {
+        case RegCode:
+            ns = t.codeWriteNs;
+            // A panel write latches one write group in every panel and writes them together.
+            items = m_panels > 1 ? qint64(m_groupWords) * m_panels : chip->Geometry().paw;
+            break;
+        case RegEeData: ns = t.eeWriteNs; break;
+        case RegId:
+            ns = t.idWriteNs;
+            items = chip->Geometry().family == ChipGeometry::Family::Pic18 ? chip->Geometry().IdCount() : 1;
+            break;
+        case RegConfig: ns = t.configWriteNs; break;
+        default: ns = t.codeWriteNs; break; // calibration words are program-array cells
+        }
+        if (m_action == ActProgram) {
+            m_cycleNs = qMax(m_cycleNs, ns);
+            m_cycleItems = qMax<qint64>(m_cycleItems, items);
+        }
+        if (m_action == ActErase)
+            m_eraseNs = qMax(m_eraseNs, m_region == RegEeData ? t.eeEraseNs : t.eraseNs);
+    }
+}
+
+qint64 BoxOperation::TakeChipTimeNs()
+{
+    const qint64 ns = m_chipNs;
+    m_chipNs = 0;
+    return ns;
 }
 
 int BoxOperation::BlockAcks() const
@@ -154,6 +194,7 @@ void BoxOperation::Start()
             const int first = chip->Erase(m_region);
             if (first >= 0)
                 Fail(s, quint32(first));
+            m_chipNs = m_eraseNs; // the chips erase together
         } else if (m_action == ActBlankCheck && m_transfer == Transfer::None) {
             if (m_region == RegDevice) {
                 for (Region region : {RegCode, RegEeData, RegId, RegConfig}) {
@@ -210,6 +251,16 @@ void BoxOperation::Receive(quint8 byte)
     const quint16 mask = m_wireBytes == 4 ? quint16(quint8(m_item[2]) | quint8(m_item[3]) << 8) : 0;
     m_item.clear();
     ApplyItem(ItemOfArrival(m_itemsDone++), value, mask);
+    if (m_action != ActProgram)
+        return;
+    // The write cycle starts once its items are latched (or the transfer ends) and costs its time
+    // when a chip took one of them.
+    if (++m_cycleFilled == m_cycleItems || m_itemsDone == m_count) {
+        if (m_cycleWrites)
+            m_chipNs += m_cycleNs;
+        m_cycleFilled = 0;
+        m_cycleWrites = false;
+    }
 }
 
 qint64 BoxOperation::ItemOfArrival(qint64 n) const
@@ -239,8 +290,10 @@ void BoxOperation::ApplyItem(qint64 item, quint16 value, quint16 transferredMask
         case ActProgram: {
             const quint16 width = quint16(mask & chip->Width(m_region));
             const bool blankValue = (value & width) == (chip->Erased(m_region, int(index)) & width);
-            if ((m_flags & FlagWriteAll) || !blankValue)
+            if ((m_flags & FlagWriteAll) || !blankValue) {
                 ok = chip->Program(m_region, int(index), value, mask);
+                m_cycleWrites = true;
+            }
             break;
         }
         case ActVerify: ok = chip->Verify(m_region, int(index), value, mask); break;

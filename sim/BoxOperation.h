@@ -40,6 +40,10 @@ public:
     // Byte i (from 0) of a read transfer.
     quint8 ReadByte(qint64 i) const;
 
+    // Chip time (ns) the work since the last call has taken: the erase in Start, a write cycle
+    // completed by Receive. The chips of all addressed sockets work at once.
+    qint64 TakeChipTimeNs();
+
     const std::array<SocketResult, BoxProtocol::SocketCount>& Results() const { return m_results; }
     quint8 AddressedMask() const;
 
@@ -53,6 +57,8 @@ private:
     // The item that the n-th word of the transfer stands for: n itself, or, for a panel write,
     // its place in the panel order (write groups of W words visiting each panel in turn).
     qint64 ItemOfArrival(qint64 n) const;
+    // The write cycle of a program operation and the erase time, from the addressed chips.
+    void SetChipTimes();
 
     Chips m_chips{};
     BoxProtocol::Action m_action = BoxProtocol::ActNone;
@@ -74,4 +80,10 @@ private:
     qint64 m_itemsDone = 0;
     QByteArray m_readData;
     std::array<SocketResult, BoxProtocol::SocketCount> m_results{};
+    qint64 m_chipNs = 0;        // chip time not yet taken
+    qint64 m_eraseNs = 0;       // the erase of this operation
+    qint64 m_cycleNs = 0;       // one write cycle of this program operation
+    qint64 m_cycleItems = 1;    // items latched per write cycle
+    qint64 m_cycleFilled = 0;   // items of the current cycle received
+    bool m_cycleWrites = false; // a chip took an item of the current cycle
 };

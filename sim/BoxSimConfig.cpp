@@ -62,6 +62,7 @@ QString BoxSimUsage()
         "  --slow-rise                 supplies take two polls to rise (the host waits, one socket)\n"
         "  --status-voltage BITS       voltage error bits in byte 13 of the status reply\n"
         "  --vdd-idle N, --vpp-idle N  readings (1/16 V) of switched-off supplies\n"
+        "  --vdd-level N, --vpp-level N  reading (1/16 V) of a switched-on supply, no fault bits\n"
         "  --bad-cell X:ADDR[=VALUE]   program word ADDR of socket X stuck at VALUE (default 0)\n"
         "  --timing                    model line rate and USB adapter latency\n"
         "  --latency MS                adapter latency timer, 1-16 ms (default 16)\n"
@@ -183,6 +184,10 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
             if (!number(0, 255))
                 return fail(QStringLiteral("%1 needs a reading 0 to 255").arg(option));
             (option == QLatin1String("--vdd-idle") ? config->faults.vddIdle : config->faults.vppIdle) = int(n);
+        } else if (option == QLatin1String("--vdd-level") || option == QLatin1String("--vpp-level")) {
+            if (!number(1, 255))
+                return fail(QStringLiteral("%1 needs a reading 1 to 255").arg(option));
+            (option == QLatin1String("--vdd-level") ? config->faults.vddLevel : config->faults.vppLevel) = int(n);
         } else if (option == QLatin1String("--bad-cell")) {
             const qsizetype colon = value.indexOf(u':');
             const int socket = colon > 0 ? SocketIndex(value.left(colon)) : -1;

@@ -54,6 +54,20 @@ public:
     bool VddOn() const { return m_vddOn; }
     bool VppOn() const { return m_vppOn; }
     int Resets() const { return m_resets; }
+    // Chip time (ns) the operations have taken since the box was made: erases and write cycles,
+    // once per cycle however many sockets took part. With timing on, the box's replies wait for it.
+    qint64 ChipTimeNs() const { return m_chipTimeNs; }
+    // Where the firmware stands between two bytes (benchmarks replay a host's bytes through a box
+    // to learn what each byte made the box do): no command, data or escape under way; an escape
+    // byte waiting for its value; a transfer with its items and the items done so far.
+    struct Progress {
+        bool idle = true;
+        bool escapePending = false;
+        bool transfer = false;
+        qint64 items = 0;
+        qint64 itemsDone = 0;
+    };
+    Progress CurrentProgress() const;
     // The image bytes of the last complete download.
     const QByteArray& LastImage() const { return m_lastImage; }
 
@@ -89,6 +103,9 @@ private:
     void FinishOperation();
     void AnswerReadRequest();
     void DropWork();
+    // The chips work for the time the operation reports: replies queued so far leave first, the
+    // later ones wait for the work (with timing on).
+    void SpendChipTime();
 
     // Replies: Reply queues one byte for the host; CommandReply is a command's reply after its
     // echo, which an injected fault may replace (the command is then dropped).
@@ -144,6 +161,7 @@ private:
     bool m_blockSinceScript = false;
     std::unique_ptr<BoxOperation> m_operation;
     qint64 m_transferDone = 0;
+    qint64 m_chipTimeNs = 0;
     QByteArray m_readData;
 
     // Results since the window opened; a status read closes the window, the next operation opens

@@ -90,7 +90,7 @@ int BoxSimulator::VddReading() const
         return VddFaultLow;
     if (f & SupplyVddHigh)
         return VddFaultHigh;
-    return VddNominal;
+    return m_faults.vddLevel > 0 ? m_faults.vddLevel : VddNominal;
 }
 
 int BoxSimulator::NominalVpp() const
@@ -113,7 +113,7 @@ int BoxSimulator::VppReading() const
         return VppFaultLow;
     if (f & SupplyVppHigh)
         return VppFaultHigh;
-    return NominalVpp();
+    return m_faults.vppLevel > 0 ? m_faults.vppLevel : NominalVpp();
 }
 
 QByteArray BoxSimulator::StatusPoll()
@@ -133,7 +133,13 @@ QByteArray BoxSimulator::StatusPoll()
             (shown == 5 ? m_vddOn : m_vppOn) = true;
             m_lastRaised = shown;
         }
-        if (step >= 2 * perSupply - 1)
+        // The second supply goes on only once the first has risen to half its level: a first
+        // supply that does not rise keeps the power-up (and the host's wait) at it.
+        const int firstLevel = m_rampFirst == 5 ? VddReading() : VppReading();
+        const int firstNominal = m_rampFirst == 5 ? VddNominal : NominalVpp();
+        if (step == perSupply - 1 && 2 * firstLevel < firstNominal)
+            m_rampStep = step;
+        else if (step >= 2 * perSupply - 1)
             m_rampStep = -1;
     }
     if (!shown) {

@@ -44,7 +44,7 @@ SerialAdapterModel::~SerialAdapterModel()
 void SerialAdapterModel::ToHost(const QByteArray& bytes, Deliver deliver)
 {
     m_hostDeliver = std::move(deliver);
-    qint64 t = qMax(Now(), m_toHostFree);
+    qint64 t = qMax(qMax(Now(), m_toHostFree), m_boxBusyUntil);
     for (const char c : bytes) {
         t += ByteTimeNs();
         m_wireToHost.push_back({t, c});
@@ -65,6 +65,11 @@ void SerialAdapterModel::ToBox(const QByteArray& bytes, Deliver deliver)
     m_toBoxFree = t;
     if (!m_advancing)
         Schedule();
+}
+
+void SerialAdapterModel::HoldReplies(qint64 ns)
+{
+    m_boxBusyUntil = qMax(m_boxBusyUntil, Now()) + ns;
 }
 
 qint64 SerialAdapterModel::NextDue() const

@@ -36,6 +36,9 @@ public:
     void ToHost(const QByteArray& bytes, Deliver deliver);
     // Bytes the host sends; deliver receives them at the box as they come off the wire.
     void ToBox(const QByteArray& bytes, Deliver deliver);
+    // The box works for ns from now (or from the end of the work it is already busy with): the
+    // replies it sends from now on leave when that work is done.
+    void HoldReplies(qint64 ns);
 
 private:
     struct Timed {
@@ -69,6 +72,7 @@ private:
     int m_packetBytes;
     std::deque<Timed> m_wireToHost, m_wireToBox;
     qint64 m_toHostFree = 0, m_toBoxFree = 0; // when each direction's wire is next free
+    qint64 m_boxBusyUntil = 0;                // the box's own work ends (ns on m_clock)
     QByteArray m_adapterBuffer;
     qint64 m_bufferSince = 0;
     qint64 m_eventTime = 0;

@@ -2,7 +2,7 @@
 
 using namespace BoxProtocol;
 
-SimulatedChip::SimulatedChip(const ChipGeometry& geometry) : m_geometry(geometry)
+SimulatedChip::SimulatedChip(const ChipGeometry& geometry) : m_geometry(geometry), m_timing(ChipTiming::For(geometry))
 {
     FactoryReset();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChipGeometry.h"
+#include "ChipTiming.h"
 #include "core/link/BoxProtocol.h"
 
 #include <QMap>
@@ -28,6 +29,9 @@ public:
     explicit SimulatedChip(const ChipGeometry& geometry);
 
     const ChipGeometry& Geometry() const { return m_geometry; }
+    // The chip's write and erase times.
+    const ChipTiming& Timing() const { return m_timing; }
+    void SetTiming(const ChipTiming& timing) { m_timing = timing; }
 
     // Factory state: blank, with calibration values (and calibration bits in configuration word
     // 0) as a factory leaves them. The values are fixed per device so that tests can name them.
@@ -76,6 +80,7 @@ private:
     bool Stuck(Region region, int index, quint16* value) const;
 
     ChipGeometry m_geometry;
+    ChipTiming m_timing;
     QVector<quint16> m_code, m_ee, m_id, m_config, m_backup, m_separateCalibration;
     QMap<int, quint16> m_badCells; // program word address -> stuck value
 };

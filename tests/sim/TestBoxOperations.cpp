@@ -294,6 +294,67 @@ private slots:
         QCOMPARE(BoxHarness::FailLocation(status, 0), quint32(37));
     }
 
+    // The chips' write cycles and erases, counted once however many sockets work: a program
+    // cycle per PAW words (a partial last group included), one for all panels of a panel write,
+    // one per EE byte, one for the eight PIC18 ID bytes, none for words skipped as blank, and the
+    // erase time of the part (none for an EPROM part).
+    void chipTimesPerWriteCycleAndErase_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<int>("sockets");
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<qint64>("expectedUs");
+        auto code = [](Action a, Region r, int count, quint8 unit = UnitWord, quint8 flags = FlagWriteAll) {
+            return BoxHarness::Block(OperationCode(a, r), quint32(count - 1), AllFour, CountLastIndex, unit, 0, 0,
+                                     flags);
+        };
+        const QByteArray zeros16(32, '\0');
+        QTest::newRow("16F877A 16 words: 2 cycles")
+            << "16F877A" << 1 << code(ActProgram, RegCode, 16) << zeros16 << qint64(4000);
+        QTest::newRow("16F877A 9 words: 2 cycles")
+            << "16F877A" << 1 << code(ActProgram, RegCode, 9) << QByteArray(18, '\0') << qint64(4000);
+        QTest::newRow("16F877A on four sockets: once")
+            << "16F877A" << 4 << code(ActProgram, RegCode, 16) << zeros16 << qint64(4000);
+        QTest::newRow("16F877A blank words skipped") << "16F877A" << 1 << code(ActProgram, RegCode, 8, UnitWord, 0)
+                                                     << QByteArray::fromHex("FF3F").repeated(8) << qint64(0);
+        QTest::newRow("16F877A 3 EE bytes")
+            << "16F877A" << 1 << code(ActProgram, RegEeData, 3) << QByteArray(6, '\0') << qint64(6000);
+        QTest::newRow("16F877A erase") << "16F877A" << 1 << code(ActErase, RegDevice, 1) << QByteArray()
+                                       << qint64(15000);
+        QTest::newRow("12C508A 3 words, pulses")
+            << "12C508A" << 1 << code(ActProgram, RegCode, 3) << QByteArray(6, '\0') << qint64(3600);
+        QTest::newRow("12C508A erase: none")
+            << "12C508A" << 1 << code(ActErase, RegDevice, 1) << QByteArray() << qint64(0);
+        QByteArray panels = code(ActProgram, RegCode, 64, UnitWord, FlagWriteAll | FlagPanelWrite);
+        panels[PbPanels] = 4;
+        panels[PbBlockBytes] = 8;
+        QTest::newRow("18F452 panel write: 16 words a cycle")
+            << "18F452" << 1 << panels << QByteArray(128, '\0') << qint64(8000);
+        QTest::newRow("18F452 eight ID bytes: one cycle")
+            << "18F452" << 1 << code(ActProgram, RegId, 8, UnitByte) << QByteArray(8, '\0') << qint64(2000);
+        QTest::newRow("18F452 erase") << "18F452" << 1 << code(ActErase, RegDevice, 1) << QByteArray() << qint64(5000);
+    }
+    void chipTimesPerWriteCycleAndErase()
+    {
+        QFETCH(QString, device);
+        QFETCH(int, sockets);
+        QFETCH(QByteArray, block);
+        QFETCH(QByteArray, data);
+        QFETCH(qint64, expectedUs);
+        BoxHarness h;
+        for (int s = 0; s < sockets; ++s)
+            h.Insert(s, device);
+        h.Boot();
+        const SimulatedChip& chip = *h.box.Chip(0);
+        h.Load(block, chip.Geometry().family == ChipGeometry::Family::Pic18      ? Script18X
+                      : chip.Geometry().family == ChipGeometry::Family::Baseline ? Script5X
+                                                                                 : ScriptXX);
+        const QByteArray reply = h.ExecuteSendingBytes(data);
+        QVERIFY(reply.endsWith('d'));
+        QCOMPARE(h.box.ChipTimeNs(), expectedUs * 1000);
+    }
+
     void refusedOperations()
     {
         BoxHarness h;

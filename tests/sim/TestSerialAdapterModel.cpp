@@ -75,6 +75,28 @@ private slots:
         // A full packet does not wait for the latency timer.
         QVERIFY2(packets[1].first < 124 * byteNs + 8'000'000, qPrintable(QString::number(packets[1].first)));
     }
+
+    void repliesWaitForTheBoxsWork()
+    {
+        // The box acknowledges a byte, then its chips work for 20 ms: the acknowledgement leaves at
+        // once, the completion only when the work is done.
+        SerialAdapterModel model(1, 62);
+        model.SetRate(115200);
+        QElapsedTimer clock;
+        std::vector<std::pair<qint64, QByteArray>> packets;
+        auto atHost = [&](const QByteArray& bytes) { packets.emplace_back(clock.nsecsElapsed(), bytes); };
+        clock.start();
+        model.ToBox(QByteArray("x"), [&](const QByteArray&) {
+            model.ToHost(QByteArray("8"), atHost);
+            model.HoldReplies(20'000'000);
+            model.ToHost(QByteArray("d"), atHost);
+        });
+        QVERIFY(WaitForCondition([&] { return packets.size() >= 2; }, 2000));
+        QCOMPARE(packets[0].second, QByteArray("8"));
+        QCOMPARE(packets[1].second, QByteArray("d"));
+        QVERIFY2(packets[0].first < 10'000'000, qPrintable(QString::number(packets[0].first)));
+        QVERIFY2(packets[1].first >= 21'000'000, qPrintable(QString::number(packets[1].first)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSerialAdapterModel)

@@ -144,11 +144,11 @@ bool PowerSequencer::PollStatus()
     return !Stopped();
 }
 
-bool PowerSequencer::SupplyWaitExpired(qint64 startedMs, int supply, bool rising)
+bool PowerSequencer::SupplyWaitExpired(qint64 waitedMs, int supply, bool rising)
 {
     // Nobody is there to press Cancel on an unattended run: a supply that does not reach its level
     // within the bound ends the run with the matching bit.
-    if (!m_ctx.Flags().ExitOnErrors || startedMs < UnattendedWaitMs)
+    if (!m_ctx.Flags().ExitOnErrors || waitedMs < m_unattendedWaitMs)
         return false;
     RaiseError(NotReachedBit(supply, rising));
     return true;
@@ -221,7 +221,8 @@ void PowerSequencer::SupplyOff(int supply)
     IssueAndWait(vdd ? BoxProtocol::CmdVddOff : BoxProtocol::CmdVppOff);
     ReadSupply(supply);
     auto reading = [&] { return vdd ? m_state.VddReading : m_state.VppReading; };
-    if (reading() > OffMax) {
+    const int supplyBit = vdd ? 1 : 2;
+    if (reading() > OffMax && !(m_notFalling & supplyBit)) {
         QString action;
         if (vdd && m_ctx.Options().IsEffective(OptionIndex::NoVdd))
             action = QStringLiteral("Turn OFF Target Power...");
@@ -233,8 +234,10 @@ void PowerSequencer::SupplyOff(int supply)
         QElapsedTimer clock;
         clock.start();
         for (;;) {
-            if (ShowReading(supply, reading(), true, false))
+            if (ShowReading(supply, reading(), true, false)) {
+                m_notFalling |= supplyBit;
                 break;
+            }
             ReadSupply(supply);
             if (reading() <= OffMax) {
                 ShowReading(supply, reading(), true, false);
@@ -246,8 +249,10 @@ void PowerSequencer::SupplyOff(int supply)
                 RaiseError(Bit::MclrTooHigh);
             if (!m_link.Errors().LinkHealthy() || Stopped())
                 break;
-            if (SupplyWaitExpired(clock.elapsed(), supply, false))
+            if (SupplyWaitExpired(clock.elapsed(), supply, false)) {
+                m_notFalling |= supplyBit;
                 break;
+            }
         }
     }
     m_monitor.CloseSoon();
@@ -409,6 +414,7 @@ void PowerSequencer::VoltagePreTest()
     port.PurgePort(true, true);
     m_link.Errors().ClearError(0);
     m_state.VoltageSeen = false;
+    m_notFalling = 0;
     m_monitor.Reset();
     m_ctx.History().AddLine(QStringLiteral("Voltage Pre-Test:"), HistoryStyle::Success);
 

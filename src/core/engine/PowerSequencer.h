@@ -23,7 +23,8 @@ public:
     static constexpr int VddMax = 88;       // 5.5 V
     static constexpr int OffMax = 13;       // 0.8125 V
     static constexpr int VppShownMax = 212; // 13.25 V: higher readings are displayed as this
-    // How long an unattended run (ExitOnErrors) waits for a supply to reach its level.
+    // How long an unattended run (ExitOnErrors) waits for a supply to reach its level (or to
+    // fall below the off level) before it records the supply's fault and ends.
     static constexpr int UnattendedWaitMs = 5000;
 
     PowerSequencer(AppContext& ctx, ProgrammerLink& link, EngineState& state, TargetMonitor& monitor);
@@ -55,6 +56,8 @@ public:
     // Performs Stop when the operator cancels a wait (the cycle runner installs it; the default
     // records a user abort).
     void SetStopAction(std::function<void()> stop) { m_stop = std::move(stop); }
+    // The unattended supply-wait bound (tests shorten it).
+    void SetUnattendedWaitMs(int ms) { m_unattendedWaitMs = ms; }
 
 private:
     bool Stopped() const;
@@ -64,11 +67,16 @@ private:
     bool DualVppNoticeAccepted();
     void RaiseError(quint64 bits);
     bool IssueAndWait(quint8 cmd);
-    bool SupplyWaitExpired(qint64 startedMs, int supply, bool rising);
+    bool SupplyWaitExpired(qint64 waitedMs, int supply, bool rising);
 
     AppContext& m_ctx;
     ProgrammerLink& m_link;
     EngineState& m_state;
     TargetMonitor& m_monitor;
     std::function<void()> m_stop;
+    int m_unattendedWaitMs = UnattendedWaitMs;
+    // Supplies (bit 0 VDD, bit 1 VPP) whose wait to fall was cancelled, or ended by the unattended
+    // bound, since the last pre-test began: later power-downs of the run switch them off and read
+    // them once without waiting again, so the operator is not asked a second time.
+    int m_notFalling = 0;
 };
