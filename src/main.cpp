@@ -137,7 +137,8 @@ int main(int argc, char** argv)
     new MainWindowOptionCommands(window, ctx, shell);
     new MainWindowLinkCommands(window, ctx, link);
     new MainWindowRunCommands(window, ctx, engine);
-    (new MainWindowOptionsDialog(window, ctx, shell))->FollowRunLock(engine.Lock());
+    auto* optionsDialog = new MainWindowOptionsDialog(window, ctx, shell);
+    optionsDialog->FollowRunLock(engine.Lock());
     ctx.Bindings().lockForRun = [&engine](bool locked) { engine.Tasks().LockForRun(locked); };
 
     const bool started = shell.StartUp(args, QDir::currentPath());
@@ -147,6 +148,8 @@ int main(int argc, char** argv)
     } else {
         engine.ApplyWorkstationSockets();
         shell.FinishStartUp();
+        if (!headless)
+            optionsDialog->ReopenIfWasOpen();
         if (headless) {
             shell.IdleAutoRun();
         } else {

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 
 MainWindowOptionsDialog::MainWindowOptionsDialog(TPXmain& window, AppContext& context, AppShell& shell)
@@ -102,6 +103,12 @@ QAction* MainWindowOptionsDialog::PageAction(OptionsPage page, bool run) const
     if (run)
         return page == OptionsPage::AutoOptions ? m_runAutoOptions : nullptr;
     return m_pageActions.value(int(page));
+}
+
+void MainWindowOptionsDialog::ReopenIfWasOpen()
+{
+    if (m_context.Workstation().Placement(RememberedWindow::Options).open == 1)
+        m_dialog->ShowPage(OptionsPage(m_dialog->Pages()->currentIndex()));
 }
 
 void MainWindowOptionsDialog::FollowRunLock(RunLock& lock)

@@ -30,6 +30,8 @@ public:
     QAction* ActDisableEditing() const { return m_disableEditing; }
     // The entry that opens page (the Run menu's for the "Auto Options" page when run is true).
     QAction* PageAction(OptionsPage page, bool run = false) const;
+    // At the end of start-up: shows the dialog again when it was open at the last save.
+    void ReopenIfWasOpen();
     // The dialog is disabled while a run holds the interface.
     void FollowRunLock(RunLock& lock);
 

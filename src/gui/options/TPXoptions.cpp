@@ -176,6 +176,8 @@ void TPXoptions::BindOptions()
         if (!self || !self->isVisible())
             return false;
         self->close();
+        // Closed by the program, not by the operator: not open next time, even at program exit.
+        self->m_context.Workstation().Placement(RememberedWindow::Options).open = 0;
         return true;
     };
     bindings.showOptionsDialog = [self](OptionsPage page) {

@@ -3,6 +3,7 @@
 
 #include "../../core/options/OptionsFixture.h"
 #include "core/app/AppShell.h"
+#include "core/link/ProgrammerLink.h"
 #include "core/options/FileCommands.h"
 #include "core/options/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
@@ -273,6 +274,38 @@ private slots:
         QCOMPARE(f.Box(NoForcePowerOff)->isEnabled(), stored == 1);
     }
 
+    void HighSpeedBoxRenegotiates_data()
+    {
+        QTest::addColumn<bool>("failedBefore");
+        QTest::addColumn<bool>("tick");
+        QTest::addColumn<bool>("readyAfter");
+        QTest::addColumn<bool>("failedAfter");
+        QTest::newRow("ticked") << false << true << false << false;
+        QTest::newRow("ticked after a failed speed change") << true << true << true << true;
+        QTest::newRow("unticked after a failed speed change") << true << false << true << false;
+        QTest::newRow("unticked") << false << false << false << false;
+    }
+    void HighSpeedBoxRenegotiates()
+    {
+        QFETCH(bool, failedBefore);
+        QFETCH(bool, tick);
+        QFETCH(bool, readyAfter);
+        QFETCH(bool, failedAfter);
+        Fixture f;
+        ProgrammerLink link(f.ctx);
+        f.ctx.SetLink(&link);
+        QVERIFY(f.Start());
+        f.ctx.Options().SetValue(HighSpeed, !tick);
+        OptionsChanged(f.ctx);
+        link.Port().SetProgrammerReady(true);
+        link.Box().SetHighSpeedFailed(failedBefore);
+        f.Box(HighSpeed)->click();
+        QCOMPARE(f.ctx.Options().IsSet(HighSpeed), tick);
+        QCOMPARE(link.Port().ProgrammerReady(), readyAfter);
+        QCOMPARE(link.Box().HighSpeedFailed(), failedAfter);
+        f.ctx.SetLink(nullptr);
+    }
+
     void PasswordBoxAndReset()
     {
         Fixture f;
@@ -410,6 +443,23 @@ private slots:
         FileCommands::OpenFile(f.ctx, f.shell, f.Hex());
         QVERIFY(f.ctx.Options().OptionsHidden());
         QVERIFY(f.ctx.Options().IsSet(Verify));
+    }
+
+    void SavingWithTheBoxTickedLocks()
+    {
+        Fixture f;
+        QVERIFY(f.Start());
+        f.Box(HideOptions)->click();
+        f.Type(f.C().password, "Line 4");
+        QVERIFY(!f.ctx.Options().OptionsHidden());
+        f.Dialog().SaveNowButton()->click();
+        // The save reads the file back, and the file now says locked.
+        const IniFile written(f.Control());
+        QCOMPARE(written.ReadString("CONTROL", "hideoptions", ""), QString("1"));
+        QCOMPARE(written.ReadString("CONTROL", "PSED", ""), QString("Line 4"));
+        QVERIFY(f.ctx.Options().OptionsHidden());
+        QCOMPARE(f.ctx.File().optionAccessMode, 2);
+        QVERIFY(!f.Dialog().isVisible());
     }
 
     void LockWithoutPasswordOpensWithAnEmptyBox()
