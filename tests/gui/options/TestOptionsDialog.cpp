@@ -449,6 +449,7 @@ private slots:
     {
         Fixture f;
         QVERIFY(f.Start());
+        f.Dialog().ShowPage(OptionsPage::General);
         f.Box(HideOptions)->click();
         f.Type(f.C().password, "Line 4");
         QVERIFY(!f.ctx.Options().OptionsHidden());
