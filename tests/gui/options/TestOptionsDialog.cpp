@@ -463,6 +463,27 @@ private slots:
         QVERIFY(!f.Dialog().isVisible());
     }
 
+    void LockIsNotAppliedWhenItCannotBeWritten()
+    {
+        Fixture f;
+        QVERIFY(f.Start());
+        const QByteArray before = ReadFile(f.Control());
+        f.Box(Verify)->click();
+        f.ctx.Options().SetPassword(QString(4000, u'P'));
+        f.op.QueueAnswer(YesButton);
+        const qint64 room = qMax(QFileInfo(f.settings.StoreFile()).size(), qint64(before.size())) + 2000;
+        {
+            const OptionsTest::FileSizeLimit full{rlim_t(room)};
+            f.Run(f.wiring->ActDisableEditing());
+        }
+        QCOMPARE(f.op.Captions().last(), QString("File Error"));
+        QCOMPARE(ReadFile(f.Control()), before);
+        QVERIFY(!f.ctx.Options().OptionsHidden());
+        QCOMPARE(f.ctx.File().optionAccessMode, 1);
+        QVERIFY(f.ctx.Flags().SettingsDirty);
+        QVERIFY(!f.ctx.Options().IsSet(Verify));
+    }
+
     void LockWithoutPasswordOpensWithAnEmptyBox()
     {
         Fixture f;
