@@ -1,6 +1,7 @@
 #include "gui/options/TPXoptions.h"
 
 #include "core/context/AppContext.h"
+#include "core/image/ImageDisplayState.h"
 #include "core/options/FileCommands.h"
 #include "core/options/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
@@ -276,8 +277,12 @@ void TPXoptions::ShowLock(bool unlocked)
 
 void TPXoptions::OpenEditorPage(EditorPage page)
 {
-    if (m_context.Bindings().showEditorPage)
-        m_context.Bindings().showEditorPage(page);
+    const auto& show = m_context.Bindings().showEditorPage;
+    if (!show || !show(page))
+        return;
+    // The EE grid is rebuilt for the device, which may have changed since it was last shown.
+    if (page == EditorPage::EeData)
+        m_context.Image().RefreshEditorView(m_context.Profile(), ImageDisplayState::EeDataPage);
 }
 
 void TPXoptions::SaveNow()

@@ -306,6 +306,26 @@ private slots:
         f.ctx.SetLink(nullptr);
     }
 
+    void EditorButtonsOpenTheirPages()
+    {
+        Fixture f;
+        QVERIFY(f.Start());
+        QList<EditorPage> asked;
+        f.ctx.Bindings().showEditorPage = [&asked](EditorPage page) {
+            asked << page;
+            return true;
+        };
+        bool mcuSelected = false;
+        connect(&f.Dialog(), &TPXoptions::SelectMcuRequested, this, [&mcuSelected] { mcuSelected = true; });
+        for (QToolButton* button : {f.C().editEeData, f.C().editConfigWord, f.C().editIdValues, f.C().serialEditor})
+            button->click();
+        f.C().selectMcu->click();
+        QCOMPARE(asked, (QList<EditorPage>{EditorPage::EeData, EditorPage::ConfigWord, EditorPage::IdValues,
+                                           EditorPage::SerialNumbers}));
+        QVERIFY(mcuSelected);
+        f.ctx.Bindings().showEditorPage = nullptr;
+    }
+
     void PasswordBoxAndReset()
     {
         Fixture f;
