@@ -17,6 +17,7 @@
 #include "gui/link/MainWindowLinkCommands.h"
 #include "gui/link/TPXC.h"
 #include "gui/options/MainWindowOptionCommands.h"
+#include "gui/options/MainWindowOptionsDialog.h"
 #include "gui/options/WindowPlacementBinder.h"
 
 #include <QDir>
@@ -136,6 +137,9 @@ int main(int argc, char** argv)
     new MainWindowOptionCommands(window, ctx, shell);
     new MainWindowLinkCommands(window, ctx, link);
     new MainWindowRunCommands(window, ctx, engine);
+    auto* optionsDialog = new MainWindowOptionsDialog(window, ctx, shell);
+    optionsDialog->FollowRunLock(engine.Lock());
+    ctx.Bindings().lockForRun = [&engine](bool locked) { engine.Tasks().LockForRun(locked); };
 
     const bool started = shell.StartUp(args, QDir::currentPath());
     if (!started) {
@@ -144,6 +148,8 @@ int main(int argc, char** argv)
     } else {
         engine.ApplyWorkstationSockets();
         shell.FinishStartUp();
+        if (!headless)
+            optionsDialog->ReopenIfWasOpen();
         if (headless) {
             shell.IdleAutoRun();
         } else {

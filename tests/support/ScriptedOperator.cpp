@@ -61,11 +61,19 @@ void ScriptedOperator::Clear()
     fileRequests.clear();
     prompts.clear();
     notices.clear();
+    passwordsOffered.clear();
 }
 
 bool ScriptedOperator::ShowNotice(const NoticeRequest& request)
 {
     notices << request;
+    if (request.passwordMode && request.password) {
+        passwordsOffered << *request.password;
+        if (!m_passwords.empty()) {
+            *request.password = m_passwords.front();
+            m_passwords.pop_front();
+        }
+    }
     if (m_ticks.empty())
         return request.ticked;
     const bool ticked = m_ticks.front();

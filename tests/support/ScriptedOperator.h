@@ -23,6 +23,8 @@ public:
     void QueueFile(const QString& path) { m_files.push_back(path); }
     void QueueText(const QString& text) { m_texts.push_back(text); }
     void QueueNoticeTick(bool ticked) { m_ticks.push_back(ticked); }
+    // The text typed into the next password notice (without one, the offered text stays).
+    void QueuePassword(const QString& text) { m_passwords.push_back(text); }
 
     // The captions / texts of the boxes shown so far, in order.
     QStringList Captions() const;
@@ -34,10 +36,12 @@ public:
     QList<FileRequest> fileRequests;
     QStringList prompts;
     QList<NoticeRequest> notices;
+    QStringList passwordsOffered; // what each password notice's box held when it opened
 
 private:
     std::deque<BoxButton> m_answers;
     std::deque<QString> m_files;
     std::deque<QString> m_texts;
     std::deque<bool> m_ticks;
+    std::deque<QString> m_passwords;
 };

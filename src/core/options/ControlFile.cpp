@@ -156,11 +156,12 @@ bool Write(AppContext& ctx)
         serial.lastHexText = counter;
     IniSink sink(file);
     WriteOptionKeys(ctx, sink, OptionKeysTarget::ControlFile);
-    if (file.Save())
+    QString reason;
+    if (file.Save(&reason))
         return true;
     MessageRequest box;
     box.caption = QStringLiteral("File Error");
-    box.text = QStringLiteral("Error Writing to Control File: ") + path;
+    box.text = QStringLiteral("Error Writing to Control File: ") + path + u'\r' + reason;
     box.icon = BoxIcon::Error;
     box.sound = SoundKind::Error;
     box.buttons = OkButton | CancelButton;

@@ -16,9 +16,9 @@ namespace FileCommands {
 namespace {
 const QString ApplicationTitle = QStringLiteral("Praxon MCU Programmer");
 
-void ShowSaved(AppContext& ctx)
+void ShowSaved(AppContext& ctx, const char* message = SavedMessage)
 {
-    ctx.Operator().ShowInformation(ApplicationTitle, QString::fromLatin1(SavedMessage));
+    ctx.Operator().ShowInformation(ApplicationTitle, QString::fromLatin1(message));
 }
 
 // Everything that belongs to the file open now; the MCU name stays.
@@ -146,7 +146,8 @@ bool ClosePrompt(AppContext& ctx)
     return true;
 }
 
-bool SaveOptionSettings(AppContext& ctx, AppShell& shell)
+namespace {
+bool SaveAndReopen(AppContext& ctx, AppShell& shell, const char* message)
 {
     OptionBindings& bindings = ctx.Bindings();
     if (bindings.lockForRun)
@@ -157,13 +158,24 @@ bool SaveOptionSettings(AppContext& ctx, AppShell& shell)
         const QString controlPath = ctx.File().controlPath;
         if (!controlPath.isEmpty())
             OpenFile(ctx, shell, controlPath);
-        ShowSaved(ctx);
+        ShowSaved(ctx, message);
     }
     if (bindings.lockForRun)
         bindings.lockForRun(false);
     // The button stays available while edits are unsaved, so a failed save can be retried.
     bindings.SetSwitch(OptionSwitch::SaveSettingsNow, ctx.Flags().SettingsDirty);
     return saved;
+}
+} // namespace
+
+bool SaveOptionSettings(AppContext& ctx, AppShell& shell)
+{
+    return SaveAndReopen(ctx, shell, SavedMessage);
+}
+
+bool SaveOptionSettingsNow(AppContext& ctx, AppShell& shell)
+{
+    return SaveAndReopen(ctx, shell, SavedNowMessage);
 }
 
 } // namespace FileCommands

@@ -28,7 +28,11 @@ bool ClosePrompt(AppContext& ctx);
 // failure, keeps the edits in memory (still unsaved) and does not reopen the file.
 bool SaveOptionSettings(AppContext& ctx, AppShell& shell);
 
-// The text shown after a successful save.
+// The options dialog's "Save Option Settings Now": the same save, with its own message.
+bool SaveOptionSettingsNow(AppContext& ctx, AppShell& shell);
+
+// The texts shown after a successful save (File menu and close prompt; options dialog).
 inline constexpr const char* SavedMessage = "Option Settings/Data have been saved.";
+inline constexpr const char* SavedNowMessage = "Option Settings have been saved.";
 
 } // namespace FileCommands

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/options/OptionTable.h"
+#include "core/options/OptionsPage.h"
 
 #include <QtGlobal>
 #include <array>
@@ -36,6 +37,9 @@ enum class OptionSwitch {
     SqtpFileControls,    // SQTP file button and the SQTP and log file labels (effective 38)
     PulseWidthSlider,    // present 63
     ViewMenu,            // main "&View" menu (while locked: only with value 75 clear)
+    OptionEditing,       // option editing is not locked: the options pages, the commands that
+                         // change settings, data, the device or the file, "Disable &Option Editing"
+    EnableOptionEditing, // "Enable &Option Editing" (option editing is locked)
     Count
 };
 
@@ -103,6 +107,16 @@ public:
     std::function<bool()> closeOptionsDialog;
     // Puts the task tree's selection back on its first entry.
     std::function<void()> resetTaskSelection;
+    // Shows the options dialog on a page (when the page is available).
+    std::function<void(OptionsPage page)> showOptionsDialog;
+    // Shows the editor window on a page; false when that page is not available.
+    std::function<bool(EditorPage page)> showEditorPage;
+    // Closes the editor window if it is showing.
+    std::function<void()> closeEditorWindow;
+    // The serial-number state works out the numbers again after a change of the start address.
+    std::function<void()> refreshSerialNumbers;
+    // Lets the operator choose the SQTP file.
+    std::function<void()> selectSqtpFile;
 
     // State of the last refresh.
     bool Switch(OptionSwitch item) const { return m_switches.at(size_t(item)); }

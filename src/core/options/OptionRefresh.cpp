@@ -4,6 +4,7 @@
 #include "core/image/IdLocations.h"
 #include "core/image/InformationReport.h"
 #include "core/options/OptionDefinitions.h"
+#include "core/options/OptionEditingLock.h"
 #include "core/options/OptionIndex.h"
 
 namespace {
@@ -64,6 +65,7 @@ private:
     {
         switch (index) {
         case HideOptions:
+            OptionEditingLock::ApplyLockPart(m_ctx);
             if (m_bindings.lockPart)
                 m_bindings.lockPart();
             break;

@@ -65,6 +65,9 @@ public:
     void SetPulseWidthPosition(int position) { m_pulseWidth = position; }
     const QString& Password() const { return m_password; }
     void SetPassword(const QString& password) { m_password = password; }
+    // The text last entered in the password notice; kept between prompts, cleared by an unlock.
+    const QString& EnteredPassword() const { return m_enteredPassword; }
+    void SetEnteredPassword(const QString& password) { m_enteredPassword = password; }
     // Option editing is hidden by the control file (until unlocked with the password).
     bool OptionsHidden() const { return m_optionsHidden; }
     void SetOptionsHidden(bool hidden) { m_optionsHidden = hidden; }
@@ -78,6 +81,7 @@ private:
     std::array<Entry, Count> m_entries{};
     int m_pulseWidth = 1;
     QString m_password;
+    QString m_enteredPassword;
     bool m_optionsHidden = false;
     bool m_keepSettings = false;
     int m_beingShown = None;

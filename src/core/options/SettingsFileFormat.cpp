@@ -65,8 +65,24 @@ bool Read(QIODevice& device, QSettings::SettingsMap& map)
     return true;
 }
 
+namespace {
+// QSettings calls the write function without any context of its own, so the reason of the last
+// failed write is kept here for the caller that reports it.
+QString& LastError()
+{
+    static QString error;
+    return error;
+}
+} // namespace
+
+QString LastWriteError()
+{
+    return LastError();
+}
+
 bool Write(QIODevice& device, const QSettings::SettingsMap& map)
 {
+    LastError().clear();
     QMap<QString, QStringList> sections;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         const qsizetype slash = it.key().lastIndexOf(u'/');
@@ -80,7 +96,7 @@ bool Write(QIODevice& device, const QSettings::SettingsMap& map)
             text += u'[' + it.key() + QLatin1String("]\n");
         text += it.value().join(u'\n') + u'\n';
     }
-    return SafeFileWriter::WriteAll(device, text.toUtf8());
+    return SafeFileWriter::WriteAll(device, text.toUtf8(), &LastError());
 }
 
 QSettings::Format Format()

@@ -20,5 +20,7 @@ void SetLocation(const QString& dir);
 // The two halves of the format, for tests.
 bool Read(QIODevice& device, QSettings::SettingsMap& map);
 bool Write(QIODevice& device, const QSettings::SettingsMap& map);
+// The system's reason for the last failed write of this process (empty after a good one).
+QString LastWriteError();
 
 } // namespace SettingsFileFormat

@@ -360,7 +360,12 @@ bool Save(AppContext& ctx)
     if (!saved) {
         MessageRequest box;
         box.caption = QStringLiteral("File Error");
-        box.text = QStringLiteral("Error Writing to Settings File: ") + settings.fileName();
+        QString reason = SettingsFileFormat::LastWriteError();
+        if (reason.isEmpty())
+            reason = settings.status() == QSettings::AccessError
+                         ? QStringLiteral("the file cannot be written")
+                         : QStringLiteral("the file is not in the store's format");
+        box.text = QStringLiteral("Error Writing to Settings File: ") + settings.fileName() + u'\r' + reason;
         box.icon = BoxIcon::Error;
         box.sound = SoundKind::Error;
         ctx.Operator().ShowMessage(box);

@@ -114,6 +114,9 @@ bool GuiOperator::ShowNotice(const NoticeRequest& request)
 {
     if (!m_notice)
         m_notice = new Tnagscreen(m_parent);
+    // The caller keeps the entered password between prompts; an empty one starts the box empty.
+    if (request.password && request.password->isEmpty())
+        m_notice->ClearEnteredPassword();
     const bool ticked =
         m_notice->ShowNotice(request.title, request.text, request.passwordMode, request.checkText, request.ticked);
     if (request.password)

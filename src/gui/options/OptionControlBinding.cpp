@@ -11,7 +11,7 @@
 namespace OptionControlBinding {
 
 namespace {
-void BindButton(AppContext& ctx, QAbstractButton* button, int index, bool radio)
+void Display(AppContext& ctx, QAbstractButton* button, int index)
 {
     button->setProperty("optionIndex", index);
     ctx.Bindings().AddControl(index, [target = QPointer<QAbstractButton>(button)](const OptionControlState& state) {
@@ -20,6 +20,11 @@ void BindButton(AppContext& ctx, QAbstractButton* button, int index, bool radio)
         target->setEnabled(state.enabled);
         target->setChecked(state.checked);
     });
+}
+
+void BindButton(AppContext& ctx, QAbstractButton* button, int index, bool radio)
+{
+    Display(ctx, button, index);
     // Clicks only: the refresh's own setChecked does not come back as a change.
     QObject::connect(button, &QAbstractButton::clicked, button, [&ctx, index, radio](bool checked) {
         if (radio)
@@ -38,6 +43,11 @@ void BindSwitch(AppContext& ctx, OptionSwitch item, Target* target, Setter set)
     });
 }
 } // namespace
+
+void BindDisplay(AppContext& ctx, QAbstractButton* button, int index)
+{
+    Display(ctx, button, index);
+}
 
 void BindCheckBox(AppContext& ctx, QAbstractButton* box, int index)
 {

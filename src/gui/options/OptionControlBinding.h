@@ -17,6 +17,8 @@ namespace OptionControlBinding {
 void BindCheckBox(AppContext& ctx, QAbstractButton* box, int index);
 // A tagged radio button: as a check box, but a click runs RadioOptionclick.
 void BindRadioButton(AppContext& ctx, QAbstractButton* button, int index);
+// A tagged button whose clicks are handled by the window itself: registered for display only.
+void BindDisplay(AppContext& ctx, QAbstractButton* button, int index);
 // A widget or action enabled (or shown) as an OptionSwitch says.
 void BindEnabled(AppContext& ctx, OptionSwitch item, QWidget* widget);
 void BindEnabled(AppContext& ctx, OptionSwitch item, QAction* action);

@@ -350,7 +350,8 @@ private slots:
             QVERIFY(!ControlFile::Write(f.ctx));
         }
         QCOMPARE(f.op.Captions(), QStringList{"File Error"});
-        QCOMPARE(f.op.Texts(), QStringList{"Error Writing to Control File: " + f.Control()});
+        // The box names the file, and on its second line the system's reason.
+        QCOMPARE(f.op.Texts(), QStringList{"Error Writing to Control File: " + f.Control() + "\rFile too large"});
         QCOMPARE(f.op.boxes[0].buttons, int(OkButton | CancelButton));
         QCOMPARE(ReadFile(f.Control()), old);
         QCOMPARE(QDir(f.work.path()).entryList(QDir::Files), QStringList{"BOARD.PXC"});

@@ -1,5 +1,7 @@
 #include "gui/app/GuiOperator.h"
 
+#include "core/context/OperatorInterface.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -160,6 +162,36 @@ private slots:
         });
         QVERIFY(!op.AskText(QStringLiteral("Serial Number"), QStringLiteral("Start at:"), value));
         QCOMPARE(value, QStringLiteral("2000"));
+    }
+
+    // The password notice offers the text typed last time, until the caller clears it.
+    void PasswordNoticeKeepsTheTextUntilCleared()
+    {
+        GuiOperator op;
+        QString entered;
+        NoticeRequest request;
+        request.title = QStringLiteral("Notice - Password Required");
+        request.passwordMode = true;
+        request.password = &entered;
+        QStringList offered;
+        const auto answer = [&offered](const QString& typed) {
+            AnswerNextDialog([&offered, typed](QWidget* dialog) {
+                auto* password = dialog->findChild<QLineEdit*>();
+                QVERIFY(password);
+                offered << password->text();
+                password->setText(typed);
+                QTest::keyClick(password, Qt::Key_Return);
+            });
+        };
+        answer(QStringLiteral("guess"));
+        op.ShowNotice(request);
+        QCOMPARE(entered, QStringLiteral("guess"));
+        answer(QStringLiteral("guess2"));
+        op.ShowNotice(request);
+        entered.clear();
+        answer(QString());
+        op.ShowNotice(request);
+        QCOMPARE(offered, (QStringList{QString(), QStringLiteral("guess"), QString()}));
     }
 };
 

@@ -1,0 +1,7 @@
+#pragma once
+
+// The pages of the options dialog, in the order the dialog shows them.
+enum class OptionsPage { AutoOptions, General, HexOptions, SerialNumbers, Advanced, Count };
+
+// The editor window's pages the options dialog can open.
+enum class EditorPage { EeData, ConfigWord, IdValues, SerialNumbers };

@@ -1,0 +1,160 @@
+#include "gui/options/MainWindowOptionsDialog.h"
+
+#include "core/context/AppContext.h"
+#include "core/engine/RunLock.h"
+#include "core/options/OptionEditingLock.h"
+#include "core/util/ErrorOut.h"
+#include "gui/app/ControlBar.h"
+#include "gui/app/TPXmain.h"
+#include "gui/options/OptionControlBinding.h"
+#include "gui/options/TPXoptions.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+MainWindowOptionsDialog::MainWindowOptionsDialog(TPXmain& window, AppContext& context, AppShell& shell)
+    : QObject(&window), m_window(window), m_context(context), m_shell(shell)
+{
+    m_dialog = new TPXoptions(context, shell, &window);
+    connect(m_dialog, &TPXoptions::SelectMcuRequested, window.ActSelectMcu(), &QAction::trigger);
+
+    QMenu* run = window.RunMenu();
+    m_runAutoOptions =
+        AddPageAction(run, window.ActResetRun(), QStringLiteral("Set Auto &Options ..."), OptionsPage::AutoOptions);
+    m_runAutoOptions->setObjectName(QStringLiteral("Act_SetAutoOptions"));
+    QMenu* options = window.OptionsMenu();
+    QAction* selectMcu = window.ActSelectMcu();
+    const std::pair<const char*, OptionsPage> pages[] = {
+        {"Auto &Options ...", OptionsPage::AutoOptions}, {"&General ...", OptionsPage::General},
+        {"&HEX File ...", OptionsPage::HexOptions},      {"Serial &Numbers ...", OptionsPage::SerialNumbers},
+        {"&Advanced ...", OptionsPage::Advanced},
+    };
+    for (const auto& [caption, page] : pages)
+        m_pageActions << AddPageAction(options, selectMcu, QString::fromLatin1(caption), page);
+    options->insertSeparator(selectMcu);
+
+    QMenu* edit = EditMenu();
+    m_enableEditing = edit->addAction(QStringLiteral("Enable &Option Editing"));
+    m_enableEditing->setObjectName(QStringLiteral("Act_EnableEditing"));
+    m_disableEditing = edit->addAction(QStringLiteral("Disable &Option Editing"));
+    m_disableEditing->setObjectName(QStringLiteral("Act_DisableEditing"));
+    m_enableEditing->setVisible(false);
+    OptionControlBinding::BindVisible(context, OptionSwitch::EnableOptionEditing, m_enableEditing);
+    OptionControlBinding::BindVisible(context, OptionSwitch::OptionEditing, m_disableEditing);
+    // Queued, so that the menu has closed before the password notice or the question shows.
+    const auto queue = [this](bool (*command)(AppContext&, AppShell&)) {
+        QTimer::singleShot(0, this, [this, command] {
+            try {
+                command(m_context, m_shell);
+            } catch (const ErrorOut& fault) {
+                m_context.Operator().ShowError(QStringLiteral("Praxon MCU Programmer"), fault.Message());
+            }
+        });
+    };
+    connect(m_enableEditing, &QAction::triggered, this, [queue] { queue(&OptionEditingLock::EnableOptionEditing); });
+    connect(m_disableEditing, &QAction::triggered, this, [queue] { queue(&OptionEditingLock::DisableOptionEditing); });
+
+    // The lock's switch comes first in the refresh and the menu items' own rules follow it; the
+    // task-tree stage comes after both, so what the lock hides stays hidden.
+    const QPointer<MainWindowOptionsDialog> self(this);
+    context.Bindings().AddSwitch(OptionSwitch::OptionEditing, [self](bool) {
+        if (self)
+            self->ShowLock();
+    });
+    context.Bindings().AddStage(OptionStage::TaskTree, [self] {
+        if (self)
+            self->ShowLock();
+    });
+    ShowLock();
+}
+
+const QStringList& MainWindowOptionsDialog::LockedCaptions()
+{
+    static const QStringList captions{
+        QStringLiteral("&Select MCU Device ..."),
+        QStringLiteral("&Save Option settings"),
+        QStringLiteral("Save &Hex File As ..."),
+        QStringLiteral("Set Auto &Options ..."),
+        QStringLiteral("Auto &Options ..."),
+        QStringLiteral("&General ..."),
+        QStringLiteral("&HEX File ..."),
+        QStringLiteral("Serial &Numbers ..."),
+        QStringLiteral("&Advanced ..."),
+        QStringLiteral("&ID Values ..."),
+        QStringLiteral("Configuration &Word ..."),
+        QStringLiteral("&Code ..."),
+        QStringLiteral("&Data ..."),
+        QStringLiteral("C&alibration ..."),
+        QStringLiteral("Fuses"),
+        QStringLiteral("Serialize"),
+        QStringLiteral("MCU Section"),
+        QStringLiteral("Clear &Stats"),
+    };
+    return captions;
+}
+
+QAction* MainWindowOptionsDialog::PageAction(OptionsPage page, bool run) const
+{
+    if (run)
+        return page == OptionsPage::AutoOptions ? m_runAutoOptions : nullptr;
+    return m_pageActions.value(int(page));
+}
+
+void MainWindowOptionsDialog::ReopenIfWasOpen()
+{
+    if (m_context.Workstation().Placement(RememberedWindow::Options).open == 1)
+        m_dialog->ShowPage(OptionsPage(m_dialog->Pages()->currentIndex()));
+}
+
+void MainWindowOptionsDialog::FollowRunLock(RunLock& lock)
+{
+    connect(&lock, &RunLock::Changed, m_dialog,
+            [this, &lock] { m_dialog->setEnabled(lock.Enabled(RunLock::Item::OptionsDialog)); });
+}
+
+QMenu* MainWindowOptionsDialog::EditMenu()
+{
+    if (auto* edit = m_window.menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Edit")))
+        return edit;
+    auto* edit = new QMenu(QStringLiteral("&Edit"), m_window.menuBar());
+    edit->setObjectName(QStringLiteral("Menu_Edit"));
+    m_window.menuBar()->insertMenu(m_window.RunMenu()->menuAction(), edit);
+    return edit;
+}
+
+QAction* MainWindowOptionsDialog::AddPageAction(QMenu* menu, QAction* before, const QString& caption, OptionsPage page)
+{
+    auto* action = new QAction(caption, menu);
+    menu->insertAction(before, action);
+    connect(action, &QAction::triggered, m_dialog, [this, page] { m_dialog->ShowPage(page); });
+    return action;
+}
+
+void MainWindowOptionsDialog::ShowLock()
+{
+    const bool locked = m_context.Options().OptionsHidden();
+    ControlBar* bar = m_window.ControlBarPanel();
+    bar->McuBox()->setEnabled(!locked);
+    bar->SelectMcuButton()->setVisible(!locked);
+    if (!locked) {
+        for (const QPointer<QAction>& action : std::as_const(m_hiddenByLock))
+            if (action)
+                action->setVisible(true);
+        m_hiddenByLock.clear();
+        return;
+    }
+    const QStringList& captions = LockedCaptions();
+    QList<QAction*> actions = m_window.findChildren<QAction*>();
+    actions << m_window.McuSectionMenu()->menuAction();
+    for (QAction* action : std::as_const(actions)) {
+        if (!captions.contains(action->text()) || !action->isVisible())
+            continue;
+        action->setVisible(false);
+        m_hiddenByLock << action;
+    }
+}
