@@ -43,6 +43,8 @@ void Engine::Install(AppShell* shell)
     m_cycles.prepareSerialNumbers = [this] { return m_serial.PrepareCycle(); };
     m_cycles.logSerialNumbers = [this] { m_serial.AppendCycleToLog(); };
     bindings.validateSqtp = [this] { return m_serial.CheckAndTakeNumbers(false); };
+    bindings.refreshSerialNumbers = [this] { m_serial.RefreshNumbers(); };
+    bindings.selectSqtpFile = [this] { m_serial.SelectSqtpFile(); };
     bindings.AddStage(OptionStage::SerialNumberPage, [this] { m_serial.RefreshNumbers(); });
 
     if (shell)

@@ -9,6 +9,9 @@
 // file paths. Defaults are those a control file without a SERIALNUM section loads.
 struct SerialNumberSettings {
     static constexpr int SocketCount = 4;
+    // The lengths an operator may set outside SQTP mode (a file's SQTP header may say more).
+    static constexpr int MinimumLength = 1;
+    static constexpr int MaximumLength = 8;
 
     bool autoNumbering = true; // automatic or SQTP mode (value 67 or value 38)
     bool codeSpace = true;     // numbers go to code memory (entry 65), else EE memory (entry 64)
