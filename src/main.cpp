@@ -11,6 +11,8 @@
 #include "core/options/FileCommands.h"
 #include "core/options/SettingsFileFormat.h"
 #include "gui/app/GuiOperator.h"
+#include "gui/app/MainWindowHelpCommands.h"
+#include "gui/app/MainWindowViews.h"
 #include "gui/app/PraxonApplication.h"
 #include "gui/app/TPXmain.h"
 #include "gui/engine/MainWindowRunCommands.h"
@@ -136,6 +138,8 @@ int main(int argc, char** argv)
     new MainWindowOptionCommands(window, ctx, shell);
     new MainWindowLinkCommands(window, ctx, link);
     new MainWindowRunCommands(window, ctx, engine);
+    new MainWindowViews(window, ctx);
+    auto* helpCommands = new MainWindowHelpCommands(window, ctx);
 
     const bool started = shell.StartUp(args, QDir::currentPath());
     if (!started) {
@@ -144,6 +148,8 @@ int main(int argc, char** argv)
     } else {
         engine.ApplyWorkstationSockets();
         shell.FinishStartUp();
+        if (!headless)
+            helpCommands->RestoreInformationWindow();
         if (headless) {
             shell.IdleAutoRun();
         } else {

@@ -56,7 +56,7 @@ ControlBar::ControlBar(MainWindowState& state, QWidget* parent)
     m_exit->setAutoDefault(false);
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
