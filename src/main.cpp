@@ -13,6 +13,7 @@
 #include "gui/app/GuiOperator.h"
 #include "gui/app/MainWindowHelpCommands.h"
 #include "gui/app/MainWindowViews.h"
+#include "gui/app/ScreenshotTour.h"
 #include "gui/app/PraxonApplication.h"
 #include "gui/app/TPXmain.h"
 #include "gui/engine/MainWindowRunCommands.h"
@@ -138,7 +139,7 @@ int main(int argc, char** argv)
     new MainWindowOptionCommands(window, ctx, shell);
     new MainWindowLinkCommands(window, ctx, link);
     new MainWindowRunCommands(window, ctx, engine);
-    new MainWindowViews(window, ctx);
+    auto* views = new MainWindowViews(window, ctx);
     auto* helpCommands = new MainWindowHelpCommands(window, ctx);
 
     const bool started = shell.StartUp(args, QDir::currentPath());
@@ -150,6 +151,10 @@ int main(int argc, char** argv)
         shell.FinishStartUp();
         if (!headless)
             helpCommands->RestoreInformationWindow();
+        // PRAXON_SCREENSHOT_DIR: walk through the views and an Auto Run, save pictures, then end.
+        const QString screenshots = qEnvironmentVariable("PRAXON_SCREENSHOT_DIR");
+        if (!screenshots.isEmpty() && !headless)
+            (new ScreenshotTour(window, *views, engine, screenshots))->Start();
         if (headless) {
             shell.IdleAutoRun();
         } else {

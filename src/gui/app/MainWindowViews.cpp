@@ -11,11 +11,13 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QSplitter>
 #include <QStatusBar>
+#include <algorithm>
 
 namespace {
 // The history keeps a few lines in sight however the splitter is dragged.
@@ -145,12 +147,18 @@ void MainWindowViews::ApplyMinimumHeight()
 {
     if (m_compactShown)
         return;
+    // The control bar and the counters panel are never squeezed below what they need.
     QWidget* counters = m_window.CountersPanelWidget();
+    if (counters)
+        counters->setMinimumHeight(counters->sizeHint().height());
+    m_window.ControlBarPanel()->setMinimumHeight(m_window.ControlBarPanel()->sizeHint().height());
     const int minimum = FullViewMinimumHeight(
         m_window.InformationSplitter()->handleWidth(), m_window.InformationPanel()->HeaderHeight(),
         m_window.ControlBarPanel()->sizeHint().height(), counters ? counters->sizeHint().height() : 0,
         m_window.statusBar()->sizeHint().height(), Frame());
-    m_window.setMinimumHeight(qMax(minimum, int(TPXmain::MinimumHeight)));
+    // What the layout itself needs (the history's header and a line) counts as well.
+    const int layoutMinimum = m_window.layout() ? m_window.layout()->minimumSize().height() : 0;
+    m_window.setMinimumHeight(std::max({minimum, layoutMinimum, int(TPXmain::MinimumHeight)}));
 }
 
 void MainWindowViews::ShowTicks()
