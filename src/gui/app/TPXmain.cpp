@@ -10,6 +10,7 @@
 #include "gui/engine/McuSectionMenuView.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
@@ -316,4 +317,13 @@ void TPXmain::ShowState()
 QWidget* TPXmain::WorkArea() const
 {
     return m_treeSplitter;
+}
+
+void TPXmain::closeEvent(QCloseEvent* event)
+{
+    ProgramFlags& flags = m_context.Flags();
+    flags.ProgramExiting = true;
+    flags.AutoRunPending = false;
+    flags.AutoRunArmed = false;
+    QMainWindow::closeEvent(event);
 }

@@ -100,6 +100,11 @@ public:
     // right-hand area (information group, splitter, history).
     QWidget* WorkArea() const;
 
+protected:
+    // Closing is never refused: the program is ending, so windows closed from now on keep their
+    // open flags, and an Auto Run the command line asked for is not started any more.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QAction* MakeAction(const char* objectName, const QString& text, const QKeySequence& shortcut);
     // An action whose command comes with a later part of the program: shown, never enabled.
