@@ -10,8 +10,8 @@
 #include "gui/engine/McuSectionMenuView.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
