@@ -20,8 +20,8 @@
 #include <algorithm>
 
 namespace {
-// The history keeps a few lines in sight however the splitter is dragged.
-constexpr int HistoryMinimumHeight = 40;
+// The history keeps its header and a few lines in sight however the splitter is dragged.
+constexpr int HistoryMinimumLines = 4;
 } // namespace
 
 MainWindowViews::MainWindowViews(TPXmain& window, AppContext& context)
@@ -38,7 +38,8 @@ MainWindowViews::MainWindowViews(TPXmain& window, AppContext& context)
     // the splitter between them then cannot be dragged past either.
     InformationGroup* information = window.InformationPanel();
     information->setMinimumHeight(information->HeaderHeight());
-    window.HistoryList()->setMinimumHeight(HistoryMinimumHeight);
+    HistoryView* history = window.HistoryList();
+    history->setMinimumHeight(history->fontMetrics().lineSpacing() * (HistoryMinimumLines + 1) + 8);
     window.InformationSplitter()->setChildrenCollapsible(false);
     window.TreeSplitter()->setChildrenCollapsible(false);
     window.installEventFilter(this);

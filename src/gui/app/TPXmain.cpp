@@ -12,10 +12,12 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -25,6 +27,8 @@ namespace {
 // Room the history gets below the information group before the window is first sized.
 constexpr int InitialHistoryHeight = 300;
 constexpr int InitialRightWidth = 600;
+constexpr int InitialWidth = 960;
+constexpr int InitialHeight = 720;
 } // namespace
 
 TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_context(context)
@@ -45,6 +49,11 @@ TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     m_centralLayout = layout;
     setCentralWidget(central);
     CreateStatusBar();
+    // Until a remembered placement says otherwise: room for every part, within the screen.
+    QSize initial(InitialWidth, InitialHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        initial = initial.boundedTo(screen->availableGeometry().size());
+    resize(initial.expandedTo(minimumSize()));
 
     // The Select MCU button follows its command's availability; the MCU box always asks, and the
     // disabled action ignores it.
