@@ -11,7 +11,10 @@
 #include "core/options/FileCommands.h"
 #include "core/options/SettingsFileFormat.h"
 #include "gui/app/GuiOperator.h"
+#include "gui/app/MainWindowHelpCommands.h"
+#include "gui/app/MainWindowViews.h"
 #include "gui/app/PraxonApplication.h"
+#include "gui/app/ScreenshotTour.h"
 #include "gui/app/TPXmain.h"
 #include "gui/engine/MainWindowRunCommands.h"
 #include "gui/link/MainWindowLinkCommands.h"
@@ -140,6 +143,8 @@ int main(int argc, char** argv)
     auto* optionsDialog = new MainWindowOptionsDialog(window, ctx, shell);
     optionsDialog->FollowRunLock(engine.Lock());
     ctx.Bindings().lockForRun = [&engine](bool locked) { engine.Tasks().LockForRun(locked); };
+    auto* views = new MainWindowViews(window, ctx);
+    auto* helpCommands = new MainWindowHelpCommands(window, ctx);
 
     const bool started = shell.StartUp(args, QDir::currentPath());
     if (!started) {
@@ -148,8 +153,14 @@ int main(int argc, char** argv)
     } else {
         engine.ApplyWorkstationSockets();
         shell.FinishStartUp();
-        if (!headless)
+        if (!headless) {
             optionsDialog->ReopenIfWasOpen();
+            helpCommands->RestoreInformationWindow();
+        }
+        // PRAXON_SCREENSHOT_DIR: walk through the views and an Auto Run, save pictures, then end.
+        const QString screenshots = qEnvironmentVariable("PRAXON_SCREENSHOT_DIR");
+        if (!screenshots.isEmpty() && !headless)
+            (new ScreenshotTour(window, *views, engine, screenshots))->Start();
         if (headless) {
             shell.IdleAutoRun();
         } else {

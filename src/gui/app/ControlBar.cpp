@@ -10,10 +10,11 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int PortCount = 9;
-constexpr int McuBoxWidth = 130;
+constexpr int McuBoxWidth = 104;
 
 bool OpensSelection(const QKeyEvent& key)
 {
@@ -54,21 +55,32 @@ ControlBar::ControlBar(MainWindowState& state, QWidget* parent)
     m_portList->addItems(PortNames());
     m_selectMcu->setAutoDefault(false);
     m_exit->setAutoDefault(false);
+    // As wide as their captions need: the style's usual minimum button width would push the
+    // tool bar's last buttons out of the window at its minimum width.
+    for (QPushButton* button : {m_selectMcu, m_exit})
+        button->setFixedWidth(button->fontMetrics().horizontalAdvance(button->text()) + 20);
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolBar->setIconSize(QSize(18, 18));
 
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->setSpacing(4);
-    layout->addWidget(m_mcuLabel);
-    layout->addWidget(m_mcuBox);
-    layout->addWidget(m_portLabel);
-    layout->addWidget(m_portList);
-    layout->addWidget(m_selectMcu);
-    layout->addWidget(m_exit);
-    layout->addWidget(m_toolBar);
-    layout->addStretch(1);
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(2, 2, 2, 2);
+    rows->setSpacing(0);
+    m_firstRow = new QHBoxLayout;
+    m_firstRow->setSpacing(4);
+    m_firstRow->addWidget(m_mcuLabel);
+    m_firstRow->addWidget(m_mcuBox);
+    m_firstRow->addWidget(m_portLabel);
+    m_firstRow->addWidget(m_portList);
+    m_firstRow->addWidget(m_selectMcu);
+    m_firstRow->addWidget(m_exit);
+    m_firstRow->addWidget(m_toolBar);
+    m_firstRow->addStretch(1);
+    m_secondRow = new QHBoxLayout;
+    m_secondRow->setSpacing(4);
+    rows->addLayout(m_firstRow);
+    rows->addLayout(m_secondRow);
 
     connect(m_selectMcu, &QPushButton::clicked, this, &ControlBar::SelectMcuRequested);
     connect(m_exit, &QPushButton::clicked, this, &ControlBar::ExitClicked);
@@ -78,6 +90,35 @@ ControlBar::ControlBar(MainWindowState& state, QWidget* parent)
     });
     connect(&m_state, &MainWindowState::Changed, this, &ControlBar::ShowState);
     ShowState();
+}
+
+void ControlBar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    PlaceToolBar(width());
+}
+
+void ControlBar::PlaceToolBar(int width)
+{
+    int needed = 4 + m_toolBar->sizeHint().width();
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{m_mcuLabel, m_mcuBox, m_portLabel, m_portList, m_selectMcu, m_exit})
+        needed += part->sizeHint().width() + m_firstRow->spacing();
+    const bool wrap = width < needed;
+    if (wrap == m_wrapped)
+        return;
+    m_wrapped = wrap;
+    if (wrap) {
+        m_firstRow->removeWidget(m_toolBar);
+        m_secondRow->addWidget(m_toolBar);
+        m_secondRow->addStretch(1);
+    } else {
+        while (QLayoutItem* item = m_secondRow->takeAt(0)) {
+            if (!item->widget())
+                delete item;
+        }
+        m_firstRow->insertWidget(m_firstRow->count() - 1, m_toolBar);
+    }
 }
 
 QStringList ControlBar::PortNames()

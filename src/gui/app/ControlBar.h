@@ -5,6 +5,7 @@
 
 class MainWindowState;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -28,6 +29,8 @@ public:
     QPushButton* ExitButton() const { return m_exit; }
     // The window puts its command actions here.
     QToolBar* ToolBar() const { return m_toolBar; }
+    // True while the tool bar sits in a row of its own below the device and port controls.
+    bool ToolBarWrapped() const { return m_wrapped; }
 
 signals:
     // The Select MCU button was clicked, the MCU box was clicked, or a key other than Enter,
@@ -37,9 +40,13 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ShowState();
+    // Puts the tool bar beside the other controls when the bar is wide enough for all of them,
+    // else in a second row, so no tool button is ever hidden.
+    void PlaceToolBar(int width);
 
     MainWindowState& m_state;
     QLabel* m_mcuLabel;
@@ -49,4 +56,7 @@ private:
     QPushButton* m_selectMcu;
     QPushButton* m_exit;
     QToolBar* m_toolBar;
+    QHBoxLayout* m_firstRow = nullptr;
+    QHBoxLayout* m_secondRow = nullptr;
+    bool m_wrapped = false;
 };

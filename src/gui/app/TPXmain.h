@@ -16,8 +16,9 @@ class QVBoxLayout;
 class TaskTreePanel;
 
 // The main window. It renders the program-wide state of the context it is built on (title, MCU
-// box, port, information memos, history, status line) and follows its changes. The command
-// actions exist from the start; they stay disabled until their commands are connected.
+// box, port, information memos, history, status line) and follows its changes. Every command
+// action exists from the start; each stays disabled until its command set connects it, and the
+// commands that belong to windows this build does not have yet stay disabled for good.
 class TPXmain : public QMainWindow
 {
     Q_OBJECT
@@ -52,6 +53,34 @@ public:
     QAction* ActClearLeds() const { return m_actClearLeds; }
     QAction* ActSyncFirmware() const { return m_actSyncFirmware; }
     QAction* ActAbout() const { return m_actAbout; }
+    // File menu.
+    QMenu* RecentMenu() const { return m_recentMenu; }
+    QAction* ActSaveHex() const { return m_actSaveHex; }
+    QAction* ActSaveOptions() const { return m_actSaveOptions; }
+    QAction* ActPrintHistory() const { return m_actPrintHistory; }
+    // Edit menu: the editors' pages and the option-editing lock.
+    QAction* ActEditCalibration() const { return m_actEditCalibration; }
+    QAction* ActEditCode() const { return m_actEditCode; }
+    QAction* ActEditData() const { return m_actEditData; }
+    QAction* ActEditId() const { return m_actEditId; }
+    QAction* ActEditConfigWord() const { return m_actEditConfigWord; }
+    QAction* ActEditSerial() const { return m_actEditSerial; }
+    QAction* ActEnableEditing() const { return m_actEnableEditing; }
+    QAction* ActDisableEditing() const { return m_actDisableEditing; }
+    // The options dialog's pages: "Set Auto &Options ..." of the Run menu and the Options menu's five.
+    QAction* ActSetAutoOptions() const { return m_actSetAutoOptions; }
+    const QList<QAction*>& OptionPageActions() const { return m_optionPages; }
+    // View menu.
+    QMenu* ViewMenu() const { return m_viewMenu; }
+    QAction* ActFullView() const { return m_actFullView; }
+    QAction* ActCompactView() const { return m_actCompactView; }
+    QAction* ActShowInformation() const { return m_actShowInformation; }
+    QAction* ActShowTasks() const { return m_actShowTasks; }
+    QAction* ActShowHistory() const { return m_actShowHistory; }
+    // Help menu and the status tool bar.
+    QAction* ActHelpFile() const { return m_actHelpFile; }
+    QAction* ActDualVpp() const { return m_actDualVpp; }
+    QAction* ActInfo() const { return m_actInfo; }
     // The menu of the selected device's tasks, rebuilt with the task tree.
     QMenu* McuSectionMenu() const { return m_mcuSection; }
     // The command behind every "MCU Section" entry; its entries stay disabled until one is set.
@@ -61,13 +90,25 @@ public:
     QMenu* RunMenu() const { return m_runMenu; }
     QMenu* OptionsMenu() const { return m_optionsMenu; }
     QMenu* HelpMenu() const { return m_helpMenu; }
+    QMenu* EditMenu() const { return m_editMenu; }
+    QMenu* FileMenu() const { return m_fileMenu; }
     QToolBar* StatusTools() const { return m_statusTools; }
     // Puts the counters panel below the work area (the window takes it over).
     void SetCountersPanel(QWidget* panel);
     QWidget* CountersPanelWidget() const { return m_countersPanel; }
+    // The work area below the control bar: the tree splitter with the task panel and the
+    // right-hand area (information group, splitter, history).
+    QWidget* WorkArea() const;
+
+protected:
+    // Closing is never refused: the program is ending, so windows closed from now on keep their
+    // open flags, and an Auto Run the command line asked for is not started any more.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QAction* MakeAction(const char* objectName, const QString& text, const QKeySequence& shortcut);
+    // An action whose command comes with a later part of the program: shown, never enabled.
+    QAction* MakePending(const char* objectName, const QString& text);
     void CreateActions();
     QWidget* CreateWorkArea();
     void CreateMenus();
@@ -97,6 +138,31 @@ private:
     QAction* m_actClearLeds = nullptr;
     QAction* m_actSyncFirmware = nullptr;
     QAction* m_actAbout = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_actSaveHex = nullptr;
+    QAction* m_actSaveOptions = nullptr;
+    QAction* m_actPrintHistory = nullptr;
+    QAction* m_actEditCalibration = nullptr;
+    QAction* m_actEditCode = nullptr;
+    QAction* m_actEditData = nullptr;
+    QAction* m_actEditId = nullptr;
+    QAction* m_actEditConfigWord = nullptr;
+    QAction* m_actEditSerial = nullptr;
+    QAction* m_actEnableEditing = nullptr;
+    QAction* m_actDisableEditing = nullptr;
+    QAction* m_actSetAutoOptions = nullptr;
+    QList<QAction*> m_optionPages;
+    QMenu* m_viewMenu = nullptr;
+    QAction* m_actFullView = nullptr;
+    QAction* m_actCompactView = nullptr;
+    QAction* m_actShowInformation = nullptr;
+    QAction* m_actShowTasks = nullptr;
+    QAction* m_actShowHistory = nullptr;
+    QAction* m_actHelpFile = nullptr;
+    QAction* m_actDualVpp = nullptr;
+    QAction* m_actInfo = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
     QMenu* m_mcuSection = nullptr;
     QMenu* m_runMenu = nullptr;
     QMenu* m_optionsMenu = nullptr;

@@ -7,6 +7,7 @@
 #include "core/engine/SocketMasks.h"
 #include "core/engine/SocketPanel.h"
 #include "core/options/OptionBindings.h"
+#include "gui/app/ActionIcons.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/TPXmain.h"
 #include "gui/app/TaskTreePanel.h"
@@ -48,6 +49,7 @@ MainWindowRunCommands::MainWindowRunCommands(TPXmain& window, AppContext& contex
     m_actFuses = MakeAction("Act_Fuses", QStringLiteral("Fuses"), QString(), {});
     m_actStop = MakeAction("Act_stop", QStringLiteral("Stop"), QStringLiteral("Halt the Current Task"), {});
     m_actClearStats = MakeAction("Act_ClearStats", QStringLiteral("Clear &Stats"), QString(), {});
+    m_actStop->setIcon(ThemeIcon("process-stop", QStyle::SP_BrowserStop));
 
     // Run menu: Serialize and Fuses join the cycle commands, ahead of the reset
     // entry.
@@ -96,6 +98,7 @@ MainWindowRunCommands::MainWindowRunCommands(TPXmain& window, AppContext& contex
         {RunLock::Item::Read, window.ActRead()},
         {RunLock::Item::ClearLeds, window.ActClearLeds()},
         {RunLock::Item::ResetMenu, window.ActResetRun()},
+        {RunLock::Item::Info, window.ActInfo()},
     };
     // Another command set may enable an action of its own accord (the link does
     // when a reset it ran is over); while a run holds the lock the action goes
@@ -115,6 +118,7 @@ MainWindowRunCommands::MainWindowRunCommands(TPXmain& window, AppContext& contex
     m_monitorView = new TargetMonitorView(m_engine.Monitor(), &window);
 
     TaskTreeWidget* tree = window.TaskPanel()->Tree();
+    tree->SetCycleRunningCheck([this] { return m_engine.State().CycleRunning || m_engine.Lock().Locked(); });
     connect(tree, &TaskTreeWidget::RunRequested, this,
             [this](int row) { Queue([this, row] { m_engine.Cycles().RunFromTree(row); }); });
     window.SetMenuTaskHandler([this](int code) { Queue([this, code] { m_engine.Cycles().MenuTask(code); }); });
@@ -240,6 +244,11 @@ void MainWindowRunCommands::ApplyLock()
     m_window.ControlBarPanel()->setEnabled(lock.Enabled(RunLock::Item::ControlBar));
     m_counters->setEnabled(lock.Enabled(RunLock::Item::CountersPanel));
     m_socketsMenu->menuAction()->setEnabled(lock.Enabled(RunLock::Item::CountersPanel));
+    // Option editing locked by the control file: the commands that change what a run writes are
+    // hidden.
+    const bool optionsHidden = m_context.Options().OptionsHidden();
+    for (QAction* action : {m_actSerialize, m_actFuses, m_actClearStats})
+        action->setVisible(!optionsHidden);
 
     // The task tree keeps its selection but does not show it while a run is
     // locked.

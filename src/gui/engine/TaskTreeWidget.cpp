@@ -170,6 +170,10 @@ void TaskTreeWidget::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     m_control->MouseOver(RowAt(event->position().toPoint()));
+    if (m_cycleRunning && m_cycleRunning()) {
+        event->accept();
+        return;
+    }
     const int row = m_control->Click();
     if (row >= 0) {
         if (m_ctx->Templates().selectedRow == row)

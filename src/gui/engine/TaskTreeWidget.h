@@ -3,6 +3,7 @@
 #include "gui/engine/TaskNodePictures.h"
 
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 class AppContext;
@@ -41,6 +42,9 @@ public:
 
     const TaskNodePictures& Pictures() const { return m_pictures; }
 
+    // Tells whether a cycle runs now; a click then does nothing at all.
+    void SetCycleRunningCheck(std::function<bool()> check) { m_cycleRunning = std::move(check); }
+
 signals:
     // A click on a node that may run: the program runs the row's task or cycle.
     void RunRequested(int row);
@@ -66,4 +70,5 @@ private:
     QMenu* m_popup;
     QAction* m_enabledAction;
     bool m_building = false;
+    std::function<bool()> m_cycleRunning;
 };

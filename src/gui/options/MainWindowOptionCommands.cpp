@@ -3,9 +3,13 @@
 #include "core/app/AppShell.h"
 #include "core/context/AppContext.h"
 #include "core/devices/SelectDeviceCommand.h"
+#include "core/image/HexFileWriter.h"
 #include "core/options/FileCommands.h"
+#include "core/options/OptionBindings.h"
 #include "core/util/ErrorOut.h"
+#include "gui/app/ControlBar.h"
 #include "gui/app/InformationGroup.h"
+#include "gui/app/RecentFilesMenu.h"
 #include "gui/app/TPXmain.h"
 #include "gui/app/TaskTreePanel.h"
 #include "gui/devices/GuiDeviceChooser.h"
@@ -14,6 +18,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
 #include <QSplitter>
 
 namespace {
@@ -34,6 +41,20 @@ MainWindowOptionCommands::MainWindowOptionCommands(TPXmain& window, AppContext& 
     connect(window.ActSelectMcu(), &QAction::triggered, this, &MainWindowOptionCommands::SelectDevice);
     window.ActOpen()->setEnabled(true);
     connect(window.ActOpen(), &QAction::triggered, this, &MainWindowOptionCommands::OpenFile);
+    window.ActSaveHex()->setEnabled(true);
+    connect(window.ActSaveHex(), &QAction::triggered, this, &MainWindowOptionCommands::SaveHexFile);
+    window.ActSaveOptions()->setEnabled(true);
+    connect(window.ActSaveOptions(), &QAction::triggered, this, &MainWindowOptionCommands::SaveOptions);
+    new RecentFilesMenu(*window.RecentMenu(), context.Workstation(), [this](const QString& path) { ReOpen(path); });
+
+    // The lock part of the refresh: whatever another part of the program does there runs too.
+    OptionBindings& bindings = context.Bindings();
+    bindings.lockPart = [previous = bindings.lockPart, self = QPointer<MainWindowOptionCommands>(this)] {
+        if (previous)
+            previous();
+        if (self)
+            self->ShowLock();
+    };
 
     WorkstationSettings& station = context.Workstation();
     station.busyCursor = [](bool busy) {
@@ -54,6 +75,8 @@ MainWindowOptionCommands::~MainWindowOptionCommands()
 
 void MainWindowOptionCommands::SelectDevice()
 {
+    if (m_context.Options().OptionsHidden())
+        return;
     try {
         SelectDeviceCommand(m_context, *m_chooser, ShiftAndCtrlHeld());
     } catch (const ErrorOut& fault) {
@@ -68,6 +91,50 @@ void MainWindowOptionCommands::OpenFile()
     } catch (const ErrorOut& fault) {
         m_context.Operator().ShowError(QStringLiteral("Praxon MCU Programmer"), fault.Message());
     }
+}
+
+void MainWindowOptionCommands::ReOpen(const QString& path)
+{
+    try {
+        FileCommands::OpenFile(m_context, m_shell, path);
+    } catch (const ErrorOut& fault) {
+        m_context.Operator().ShowError(QStringLiteral("Praxon MCU Programmer"), fault.Message());
+    }
+    m_context.Workstation().AddRecentFile(path);
+}
+
+void MainWindowOptionCommands::SaveHexFile()
+{
+    if (!m_context.Options().OptionsHidden())
+        SaveHexFileAs(m_context);
+}
+
+void MainWindowOptionCommands::SaveOptions()
+{
+    if (m_context.Options().OptionsHidden())
+        return;
+    try {
+        FileCommands::SaveOptionSettings(m_context, m_shell);
+    } catch (const ErrorOut& fault) {
+        m_context.Operator().ShowError(QStringLiteral("Praxon MCU Programmer"), fault.Message());
+    }
+}
+
+void MainWindowOptionCommands::ShowLock()
+{
+    const bool locked = m_context.Options().OptionsHidden();
+    QList<QAction*> hidden = {m_window.ActSelectMcu(),       m_window.ActSaveOptions(),
+                              m_window.ActSaveHex(),         m_window.ActSetAutoOptions(),
+                              m_window.ActEditId(),          m_window.ActEditConfigWord(),
+                              m_window.ActEditCode(),        m_window.ActEditData(),
+                              m_window.ActEditCalibration(), m_window.McuSectionMenu()->menuAction()};
+    hidden += m_window.OptionPageActions();
+    for (QAction* action : hidden)
+        action->setVisible(!locked);
+    // The device name field stays in sight but no longer opens device selection.
+    m_window.ControlBarPanel()->SelectMcuButton()->setVisible(!locked);
+    m_window.ActEnableEditing()->setVisible(locked);
+    m_window.ActDisableEditing()->setVisible(!locked);
 }
 
 void MainWindowOptionCommands::ShowViewItems()

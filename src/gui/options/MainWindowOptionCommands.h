@@ -8,10 +8,12 @@ class AppShell;
 class GuiDeviceChooser;
 class TPXmain;
 
-// Connects the main window to the option, file and device-selection commands it can show so far:
-// the Select MCU button, the MCU box and "&Select MCU Device ..." run device selection, Open runs
-// the file-open command; the window's placement, the panels' sizes and visibility follow the
-// settings store; saving shows the busy cursor. Lives as long as the window (its child).
+// Connects the main window to the option, file and device-selection commands: the Select MCU
+// button, the MCU box and "&Select MCU Device ..." run device selection; Open, the "&Re-Open"
+// entries, "Save &Hex File As ..." and "&Save Option settings" run the file commands; the
+// window's placement, the panels' sizes and visibility follow the settings store; saving shows
+// the busy cursor. While option editing is locked by the control file the commands that would
+// change the device, the file or the options are hidden. Lives as long as the window (its child).
 class MainWindowOptionCommands : public QObject
 {
     Q_OBJECT
@@ -22,10 +24,16 @@ public:
     GuiDeviceChooser& Chooser() { return *m_chooser; }
     void SelectDevice();
     void OpenFile();
+    // A "&Re-Open" entry: opens path like Open and puts it first in the list.
+    void ReOpen(const QString& path);
+    void SaveHexFile();
+    void SaveOptions();
 
 private:
     void ShowViewItems();
     void RecordPanelSizes();
+    // The lock part of the option refresh, for the main window's commands.
+    void ShowLock();
 
     TPXmain& m_window;
     AppContext& m_context;

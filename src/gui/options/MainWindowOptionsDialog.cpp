@@ -23,26 +23,17 @@ MainWindowOptionsDialog::MainWindowOptionsDialog(TPXmain& window, AppContext& co
     m_dialog = new TPXoptions(context, shell, &window);
     connect(m_dialog, &TPXoptions::SelectMcuRequested, window.ActSelectMcu(), &QAction::trigger);
 
-    QMenu* run = window.RunMenu();
-    m_runAutoOptions =
-        AddPageAction(run, window.ActResetRun(), QStringLiteral("Set Auto &Options ..."), OptionsPage::AutoOptions);
-    m_runAutoOptions->setObjectName(QStringLiteral("Act_SetAutoOptions"));
-    QMenu* options = window.OptionsMenu();
-    QAction* selectMcu = window.ActSelectMcu();
-    const std::pair<const char*, OptionsPage> pages[] = {
-        {"Auto &Options ...", OptionsPage::AutoOptions}, {"&General ...", OptionsPage::General},
-        {"&HEX File ...", OptionsPage::HexOptions},      {"Serial &Numbers ...", OptionsPage::SerialNumbers},
-        {"&Advanced ...", OptionsPage::Advanced},
-    };
-    for (const auto& [caption, page] : pages)
-        m_pageActions << AddPageAction(options, selectMcu, QString::fromLatin1(caption), page);
-    options->insertSeparator(selectMcu);
+    // The main window holds the entries; they open the dialog on their page.
+    m_runAutoOptions = ConnectPage(window.ActSetAutoOptions(), OptionsPage::AutoOptions);
+    const OptionsPage pages[] = {OptionsPage::AutoOptions, OptionsPage::General, OptionsPage::HexOptions,
+                                 OptionsPage::SerialNumbers, OptionsPage::Advanced};
+    for (int i = 0; i < int(std::size(pages)) && i < window.OptionPageActions().size(); ++i)
+        m_pageActions << ConnectPage(window.OptionPageActions().at(i), pages[i]);
 
-    QMenu* edit = EditMenu();
-    m_enableEditing = edit->addAction(QStringLiteral("Enable &Option Editing"));
-    m_enableEditing->setObjectName(QStringLiteral("Act_EnableEditing"));
-    m_disableEditing = edit->addAction(QStringLiteral("Disable &Option Editing"));
-    m_disableEditing->setObjectName(QStringLiteral("Act_DisableEditing"));
+    m_enableEditing = window.ActEnableEditing();
+    m_disableEditing = window.ActDisableEditing();
+    m_enableEditing->setEnabled(true);
+    m_disableEditing->setEnabled(true);
     m_enableEditing->setVisible(false);
     OptionControlBinding::BindVisible(context, OptionSwitch::EnableOptionEditing, m_enableEditing);
     OptionControlBinding::BindVisible(context, OptionSwitch::OptionEditing, m_disableEditing);
@@ -117,20 +108,9 @@ void MainWindowOptionsDialog::FollowRunLock(RunLock& lock)
             [this, &lock] { m_dialog->setEnabled(lock.Enabled(RunLock::Item::OptionsDialog)); });
 }
 
-QMenu* MainWindowOptionsDialog::EditMenu()
+QAction* MainWindowOptionsDialog::ConnectPage(QAction* action, OptionsPage page)
 {
-    if (auto* edit = m_window.menuBar()->findChild<QMenu*>(QStringLiteral("Menu_Edit")))
-        return edit;
-    auto* edit = new QMenu(QStringLiteral("&Edit"), m_window.menuBar());
-    edit->setObjectName(QStringLiteral("Menu_Edit"));
-    m_window.menuBar()->insertMenu(m_window.RunMenu()->menuAction(), edit);
-    return edit;
-}
-
-QAction* MainWindowOptionsDialog::AddPageAction(QMenu* menu, QAction* before, const QString& caption, OptionsPage page)
-{
-    auto* action = new QAction(caption, menu);
-    menu->insertAction(before, action);
+    action->setEnabled(true);
     connect(action, &QAction::triggered, m_dialog, [this, page] { m_dialog->ShowPage(page); });
     return action;
 }

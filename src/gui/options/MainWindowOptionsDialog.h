@@ -39,8 +39,8 @@ public:
     static const QStringList& LockedCaptions();
 
 private:
-    QMenu* EditMenu();
-    QAction* AddPageAction(QMenu* menu, QAction* before, const QString& caption, OptionsPage page);
+    // Enables one of the main window's option-page entries and opens the dialog on page with it.
+    QAction* ConnectPage(QAction* action, OptionsPage page);
     void ShowLock();
 
     TPXmain& m_window;

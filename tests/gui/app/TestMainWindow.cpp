@@ -208,8 +208,13 @@ private slots:
     {
         Fixture f;
         QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.context.Flags().AutoRunPending = true;
         QTest::mouseClick(f.Find<QPushButton>("B_Exit"), Qt::LeftButton);
         QVERIFY(!f.window.isVisible());
+        // The program is ending: no Auto Run starts any more.
+        QVERIFY(f.context.Flags().ProgramExiting);
+        QVERIFY(!f.context.Flags().AutoRunPending);
+        QVERIFY(!f.context.Flags().AutoRunArmed);
 
         f.window.show();
         QVERIFY(QTest::qWaitForWindowActive(&f.window));

@@ -206,6 +206,20 @@ private slots:
         QTest::mouseClick(f.Tree()->viewport(), Qt::LeftButton, {}, icon);
         QCOMPARE(runs.size(), 1);
         QCOMPARE(t.hoverRow, 255);
+
+        // While a cycle runs a click does nothing at all, not even the refusal boxes; with
+        // option editing locked an available task runs nothing.
+        bool running = true;
+        f.Tree()->SetCycleRunningCheck([&running] { return running; });
+        f.ClickRow(code);
+        f.ClickRow(id);
+        QVERIFY(f.op.boxes.isEmpty());
+        QCOMPARE(runs.size(), 1);
+        running = false;
+        f.ctx.Options().SetOptionsHidden(true);
+        f.ClickRow(id);
+        QCOMPARE(runs.size(), 1);
+        QVERIFY(f.op.boxes.isEmpty());
     }
 
     void McuSectionMenuFollowsTheRows()
