@@ -37,6 +37,8 @@ MainWindowOptionsDialog::MainWindowOptionsDialog(TPXmain& window, AppContext& co
     m_enableEditing->setVisible(false);
     OptionControlBinding::BindVisible(context, OptionSwitch::EnableOptionEditing, m_enableEditing);
     OptionControlBinding::BindVisible(context, OptionSwitch::OptionEditing, m_disableEditing);
+    // While option editing is locked the View menu follows the lock's own View setting.
+    OptionControlBinding::BindEnabled(context, OptionSwitch::ViewMenu, window.ViewMenu()->menuAction());
     // Queued, so that the menu has closed before the password notice or the question shows.
     const auto queue = [this](bool (*command)(AppContext&, AppShell&)) {
         QTimer::singleShot(0, this, [this, command] {

@@ -19,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -463,6 +464,24 @@ private slots:
         FileCommands::OpenFile(f.ctx, f.shell, f.Hex());
         QVERIFY(f.ctx.Options().OptionsHidden());
         QVERIFY(f.ctx.Options().IsSet(Verify));
+    }
+
+    // While locked, the View menu is enabled only when the lock's View setting is clear.
+    void ViewMenuFollowsTheLock_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("unlocked, LOCKVIEW=1") << "LOCKVIEW=1\r\n[CONTROL]\r\nhideoptions=0\r\n" << true;
+        QTest::newRow("locked, LOCKVIEW=0") << "LOCKVIEW=0\r\n[CONTROL]\r\nhideoptions=1\r\nPSED=x\r\n" << true;
+        QTest::newRow("locked, LOCKVIEW=1") << "LOCKVIEW=1\r\n[CONTROL]\r\nhideoptions=1\r\nPSED=x\r\n" << false;
+    }
+    void ViewMenuFollowsTheLock()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, enabled);
+        Fixture f;
+        QVERIFY(f.Start("[OPTIONS]\r\nDEV=16F877A\r\n" + control.toLatin1()));
+        QCOMPARE(f.window.ViewMenu()->menuAction()->isEnabled(), enabled);
     }
 
     void SavingWithTheBoxTickedLocks()
