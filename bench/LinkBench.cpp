@@ -9,6 +9,7 @@
 
 #include "BoxSimulator.h"
 #include "ChipGeometry.h"
+#include "PerfectHost.h"
 #include "core/app/AutoAnswerOperator.h"
 #include "core/context/AppContext.h"
 #include "core/link/BoxProtocol.h"
@@ -20,85 +21,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <vector>
 
 using namespace BoxProtocol;
 
 namespace {
-constexpr double BitsPerByte = 10.0; // start, 8 data, stop
+using PerfectHost::BitsPerByte;
+using PerfectHost::HostByte;
 constexpr int Words = 8192;
-constexpr int AdapterPacket = 62; // the simulator's default packet size
-
-// One byte the host sends: how many reply bytes it provokes (the first is its acknowledgement,
-// which frees its place in the window when windowed) and whether the host then waits for every
-// reply before it sends on (the drain at a progress step, the end of a transfer, or each image
-// word of the stop-and-wait download).
-struct HostByte {
-    int replies = 1;
-    bool windowed = true;
-    bool drainAfter = false;
-    double busy = 0; // chip time (s) the byte sets off: the write cycle it completes
-};
-
-// The time a perfect host needs for these bytes on the simulator's model of the line: each byte
-// crosses the wire in one byte time (both directions, one at a time each way); the box answers
-// when a byte has reached it; the adapter holds what it receives from the box until its latency
-// timer, started by the first byte in its buffer, expires (or a packet is full) and then hands
-// it to the host. The host sends whenever the window has room and it is not draining, at the
-// very moment a packet arrives. No host can be faster, so measured / floor is never below 1.
-double PerfectHostSeconds(const std::vector<HostByte>& bytes, double byteTime, double latency)
-{
-    struct Reply {
-        double arrives; // at the adapter
-        bool freesWindow;
-    };
-    std::deque<Reply> wire;
-    double now = 0, toBoxFree = 0, toHostFree = 0, busyUntil = 0;
-    size_t next = 0;
-    int inFlight = 0, outstanding = 0;
-    bool draining = false;
-    for (;;) {
-        while (next < bytes.size() && !draining && inFlight < BoxLink::Window) {
-            const HostByte& b = bytes[next++];
-            const double atBox = std::max(now, toBoxFree) + byteTime;
-            toBoxFree = atBox;
-            // The box acknowledges the byte, then its chips work; the completion of a transfer and
-            // every later reply wait for the work.
-            for (int r = 0; r < b.replies; ++r) {
-                if (r == 1 && b.busy > 0)
-                    busyUntil = std::max(busyUntil, atBox) + b.busy;
-                toHostFree = std::max({atBox, toHostFree, busyUntil}) + byteTime;
-                wire.push_back({toHostFree, r == 0 && b.windowed});
-            }
-            if (b.busy > 0 && b.replies < 2)
-                busyUntil = std::max(busyUntil, atBox) + b.busy;
-            if (b.windowed)
-                ++inFlight;
-            outstanding += b.replies;
-            draining = b.drainAfter;
-        }
-        if (outstanding == 0) {
-            if (next == bytes.size())
-                return now;
-            draining = false;
-            continue;
-        }
-        // The next hand-over: the latency after the first byte reaches the adapter, or earlier when
-        // a packet fills. Nothing the host sends meanwhile can join it (the host only acts on a
-        // packet), so the replies already on the wire decide it.
-        double handOver = wire.front().arrives + latency;
-        if (wire.size() >= size_t(AdapterPacket))
-            handOver = std::min(handOver, wire[size_t(AdapterPacket - 1)].arrives);
-        for (int taken = 0; !wire.empty() && wire.front().arrives <= handOver && taken < AdapterPacket; ++taken) {
-            if (wire.front().freesWindow)
-                --inFlight;
-            --outstanding;
-            wire.pop_front();
-        }
-        now = handOver;
-    }
-}
 
 // The bulk transfers' progress steps: items per full drain.
 int StepOf(int items)
@@ -278,10 +208,14 @@ void ProgramWords(int latencyMs)
             bytes.back().busy = groupWrites ? cycle : 0;
             groupWrites = false;
         }
-        bytes.back().replies += i + 1 == Words ? 1 : 0;
+        if (i + 1 == Words) {
+            // The transfer's completion leaves after the last write cycle.
+            bytes.back().replies += 1;
+            bytes.back().completionAfterWork = true;
+        }
         bytes.back().drainAfter = (i + 1) % step == 0 || i + 1 == Words;
     }
-    const double floor = PerfectHostSeconds(bytes, BitsPerByte / HighBaud, latencyMs / 1000.0);
+    const double floor = PerfectHost::Seconds(bytes, BitsPerByte / HighBaud, latencyMs / 1000.0);
     char label[64];
     std::snprintf(label, sizeof label, "program 8K words, 115200, latency %2d ms", latencyMs);
     Report(label, seconds, floor);
@@ -326,7 +260,7 @@ void ReadWords(int latencyMs)
         bytes.push_back({2, true, false});
         bytes.push_back({i + 1 == Words ? 3 : 2, true, (i + 1) % step == 0 || i + 1 == Words});
     }
-    const double floor = PerfectHostSeconds(bytes, BitsPerByte / HighBaud, latencyMs / 1000.0);
+    const double floor = PerfectHost::Seconds(bytes, BitsPerByte / HighBaud, latencyMs / 1000.0);
     char label[64];
     std::snprintf(label, sizeof label, "read 8K words, 115200, latency %2d ms", latencyMs);
     Report(label, seconds, floor);
@@ -362,7 +296,7 @@ void DownloadFirmware(int latencyMs)
         bytes.push_back({1, false, false});
         bytes.push_back({1, false, true});
     }
-    const double floor = PerfectHostSeconds(bytes, BitsPerByte / NormalBaud, latencyMs / 1000.0);
+    const double floor = PerfectHost::Seconds(bytes, BitsPerByte / NormalBaud, latencyMs / 1000.0);
     char label[64];
     std::snprintf(label, sizeof label, "firmware download, 57600, latency %2d ms", latencyMs);
     Report(label, seconds, floor);
