@@ -16,12 +16,12 @@
 #include "PerfectHost.h"
 #include "core/app/AutoAnswerOperator.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/engine/Engine.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 
 #include <QCoreApplication>
@@ -84,7 +84,7 @@ struct EngineRig {
         link.Factory().RegisterLoopback(QStringLiteral("box"), &endpoint);
         link.Port().SetPortResolver([](int) { return QStringLiteral("loop://box"); });
         engine.Install();
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         SelectDeviceByName(ctx, device);
         LoadDeviceProfile(ctx);
         ctx.Options().SetFactoryValues();

@@ -6,11 +6,11 @@
 // Also times the checksum over the 2M words.
 
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceProfile.h"
 #include "core/image/BufferChecksum.h"
 #include "core/image/HexImageStore.h"
 #include "core/image/HexRecordParser.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/DeviceProfile.h"
+#include "core/model/OptionIndex.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

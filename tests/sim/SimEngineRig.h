@@ -6,8 +6,8 @@
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
 
@@ -30,7 +30,7 @@ template <class Endpoint = RecordingEndpoint> struct SimEngineRig {
         link.Port().SetPauseInterval(1);
         link.Box().SetWatchdogInterval(500);
         engine.Install();
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         SelectDeviceByName(ctx, device);
         LoadDeviceProfile(ctx);
         if (prepare)

@@ -4,7 +4,7 @@
 // are logged; a counter that cannot go on, or cannot be stored, issues no number.
 #include "SimEngineRig.h"
 #include "core/image/ConfigurationWords.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/SettingsFileFormat.h"
 #include "core/serial/SerialNumberLog.h"

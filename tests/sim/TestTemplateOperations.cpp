@@ -4,8 +4,8 @@
 #include "BoxHarness.h"
 #include "ScriptedOperator.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 
 #include <QTest>
 
@@ -18,7 +18,7 @@ struct Device {
     AppContext ctx{op, TestPaths::ShippedData()};
     explicit Device(const QString& name)
     {
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         SelectDeviceByName(ctx, name);
         LoadDeviceProfile(ctx);
     }

@@ -1,4 +1,6 @@
 #include "core/app/AppShell.h"
+#include "core/devices/DeviceSelection.h"
+#include "core/devices/SupportFiles.h"
 
 #include "core/app/CommandLine.h"
 #include "core/context/AppContext.h"
@@ -9,8 +11,8 @@
 #include "core/image/InformationReport.h"
 #include "core/image/LoadReconciliation.h"
 #include "core/link/ProgrammerLink.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/ControlFile.h"
-#include "core/options/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/SettingsStore.h"
 #include "core/util/ErrorOut.h"
@@ -43,7 +45,7 @@ bool AppShell::StartUp(const QStringList& args, const QString& cwd)
     flags.StartupInProgress = true;
     m_ctx.History().Initialise();
     try {
-        m_ctx.Devices().Build(m_ctx);
+        BuildDeviceList(m_ctx);
     } catch (const ErrorOut& fault) {
         ShowErrorOut(fault.Message(), true);
         flags.AutoRunArmed = false;

@@ -2,14 +2,14 @@
 
 #include "core/image/ConfigurationWords.h"
 #include "core/image/InformationReport.h"
-#include "core/image/MemoryImage.h"
+#include "core/model/MemoryImage.h"
 
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
-#include "core/devices/DeviceProfile.h"
-#include "core/devices/FieldSelectorSlots.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/devices/SupportFiles.h"
 #include "core/devices/TemplateLoader.h"
+#include "core/model/DeviceProfile.h"
+#include "core/model/FieldSelectorSlots.h"
 #include "core/util/HexText.h"
 #include "core/util/IniFile.h"
 
@@ -363,7 +363,7 @@ void LoadDeviceProfile(AppContext& ctx)
     // Still to be wired in as their subsystems arrive: the option refresh and the ID edit
     // lengths.
     CopyConfigMasks(ctx);
-    FillFieldSelectors(ctx);
+    ctx.FieldSelectors().Fill(ctx.Profile());
     ShowFuseSummary(ctx);
     BuildInformationReport(ctx);
     if (!p.serial && ctx.Bindings().parallelDeviceLoaded)

@@ -1,6 +1,6 @@
 #include "core/devices/OperationRegions.h"
 
-#include "core/devices/DeviceProfile.h"
+#include "core/model/DeviceProfile.h"
 
 namespace {
 

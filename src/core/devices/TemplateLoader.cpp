@@ -3,8 +3,8 @@
 #include "core/context/AppContext.h"
 #include "core/devices/OperationRegions.h"
 #include "core/devices/SupportFiles.h"
-#include "core/devices/TemplateTables.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
+#include "core/model/TemplateTables.h"
 #include "core/util/IniFile.h"
 
 #include <QFileInfo>

@@ -12,7 +12,7 @@
 #include "core/image/InformationReport.h"
 #include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 #include <QDateTime>
 

@@ -6,7 +6,7 @@
 #include "core/image/ConfigurationWords.h"
 #include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/util/ErrorOut.h"
 
 #include <exception>

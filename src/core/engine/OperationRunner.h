@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/devices/OperationRecord.h"
+#include "core/model/OperationRecord.h"
 
 #include <QString>
 #include <QtGlobal>

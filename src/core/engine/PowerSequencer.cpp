@@ -5,7 +5,7 @@
 #include "core/engine/TargetMonitor.h"
 #include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #include "core/engine/RunLock.h"
 
-#include "core/options/OptionIndex.h"
-#include "core/options/OptionTable.h"
+#include "core/model/OptionIndex.h"
+#include "core/model/OptionTable.h"
 
 void RunLock::SetLocked(bool locked)
 {

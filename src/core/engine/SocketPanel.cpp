@@ -1,7 +1,7 @@
 #include "core/engine/SocketPanel.h"
 
 #include "core/context/AppContext.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 SocketPanel::SocketPanel(AppContext& ctx, EngineSockets& masks, QObject* parent)
     : QObject(parent), m_ctx(ctx), m_masks(masks)

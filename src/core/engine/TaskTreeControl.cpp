@@ -1,7 +1,7 @@
 #include "core/engine/TaskTreeControl.h"
 
 #include "core/context/AppContext.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 
 namespace {

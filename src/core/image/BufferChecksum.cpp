@@ -1,7 +1,7 @@
 #include "core/image/BufferChecksum.h"
 
 #include "core/context/AppContext.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/util/HexText.h"
 
 #include <algorithm>

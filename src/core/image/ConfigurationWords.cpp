@@ -3,7 +3,7 @@
 #include "core/context/AppContext.h"
 #include "core/image/BufferChecksum.h"
 #include "core/image/InformationReport.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/util/HexText.h"
 

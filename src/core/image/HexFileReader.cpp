@@ -4,7 +4,7 @@
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/image/HexImageStore.h"
 #include "core/image/HexRecordParser.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/util/ErrorOut.h"
 #include "core/util/HexText.h"
 

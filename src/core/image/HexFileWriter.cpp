@@ -2,7 +2,7 @@
 
 #include "core/context/AppContext.h"
 #include "core/image/ConfigurationWords.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/util/HexText.h"
 #include "core/util/SafeFileWriter.h"
 

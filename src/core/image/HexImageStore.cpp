@@ -1,8 +1,8 @@
 #include "core/image/HexImageStore.h"
 
-#include "core/devices/DeviceProfile.h"
 #include "core/image/HexRecordParser.h"
-#include "core/image/MemoryImage.h"
+#include "core/model/DeviceProfile.h"
+#include "core/model/MemoryImage.h"
 #include "core/util/HexText.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "core/image/InformationReport.h"
 
 #include "core/context/AppContext.h"
-#include "core/devices/SupportFiles.h"
 #include "core/image/BufferChecksum.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
+#include "core/model/SupportFileState.h"
 #include "core/util/HexText.h"
 #include "core/util/IniFile.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/image/HardwareInformation.h"
+#include "core/model/HardwareInformation.h"
 
 #include <QStringList>
 

@@ -5,7 +5,7 @@
 #include "core/image/ConfigurationWords.h"
 #include "core/image/IdLocations.h"
 #include "core/image/InformationReport.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/util/HexText.h"
 #include "core/util/IniFile.h"
@@ -231,7 +231,7 @@ private:
         ComposeAndShowSelectedWord(m_ctx);
         // Bits outside every field become 1, and a field matching none of its options takes its first.
         StoreComposedWords(m_ctx);
-        FillFieldSelectors(m_ctx);
+        m_ctx.FieldSelectors().Fill(m_ctx.Profile());
         m_image.RefreshEditorView(m_profile, m_image.Display().ShownPage());
         OptionsChanged(m_ctx);
         // While start-up builds the device list the option refresh does nothing: count here.

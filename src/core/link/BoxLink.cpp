@@ -6,8 +6,8 @@
 #include "core/link/LinkPort.h"
 #include "core/link/LinkProgress.h"
 #include "core/link/SerialTransport.h"
-#include "core/options/OptionIndex.h"
-#include "core/options/OptionTable.h"
+#include "core/model/OptionIndex.h"
+#include "core/model/OptionTable.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
 #include "core/options/ControlFile.h"
 
 #include "core/context/AppContext.h"
-#include "core/options/OptionDefinitions.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionDefinitions.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionKeysWriter.h"
 #include "core/options/SettingsSink.h"
 #include "core/util/ErrorOut.h"

@@ -5,8 +5,8 @@
 #include "core/context/AppContext.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/image/InformationReport.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/ControlFile.h"
-#include "core/options/OptionIndex.h"
 #include "core/options/SettingsStore.h"
 
 #include <QFileInfo>

@@ -3,9 +3,9 @@
 #include "core/context/AppContext.h"
 #include "core/image/IdLocations.h"
 #include "core/image/InformationReport.h"
-#include "core/options/OptionDefinitions.h"
+#include "core/model/OptionDefinitions.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionEditingLock.h"
-#include "core/options/OptionIndex.h"
 
 namespace {
 using namespace OptionIndex;

@@ -4,7 +4,7 @@
 #include "core/image/ConfigurationWords.h"
 #include "core/image/InformationReport.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 
 namespace OptionsDialogCommands {

@@ -2,9 +2,9 @@
 
 #include "core/app/CommandLine.h"
 #include "core/context/AppContext.h"
+#include "core/model/OptionDefinitions.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/ControlFile.h"
-#include "core/options/OptionDefinitions.h"
-#include "core/options/OptionIndex.h"
 #include "core/options/OptionKeysWriter.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/SettingsFileFormat.h"

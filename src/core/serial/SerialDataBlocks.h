@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/devices/DeviceProfile.h"
-#include "core/devices/OperationRecord.h"
 #include "core/engine/SerialNumberBlock.h"
+#include "core/model/DeviceProfile.h"
+#include "core/model/OperationRecord.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "core/serial/SerialNumberPage.h"
 
 #include "core/context/AppContext.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/ControlFile.h"
-#include "core/options/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/SettingsStore.h"
 #include "core/serial/SerialNumberRules.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/devices/DeviceProfile.h"
+#include "core/model/DeviceProfile.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,8 +1,8 @@
 #include "gui/app/MainWindowViews.h"
 
 #include "core/context/AppContext.h"
-#include "core/options/OptionBindings.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionBindings.h"
+#include "core/model/OptionIndex.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"
 #include "gui/app/InformationGroup.h"

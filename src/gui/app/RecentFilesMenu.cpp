@@ -1,6 +1,6 @@
 #include "gui/app/RecentFilesMenu.h"
 
-#include "core/options/WorkstationSettings.h"
+#include "core/model/WorkstationSettings.h"
 
 #include <QAction>
 #include <QDir>

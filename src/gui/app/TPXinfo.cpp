@@ -1,6 +1,6 @@
 #include "gui/app/TPXinfo.h"
 
-#include "core/image/ImageDisplayState.h"
+#include "core/model/ImageDisplayState.h"
 #include "gui/app/FixedPitchFont.h"
 
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "gui/app/TPXmain.h"
 
 #include "core/context/AppContext.h"
-#include "core/devices/TemplateTables.h"
+#include "core/model/TemplateTables.h"
 #include "gui/app/ActionIcons.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"

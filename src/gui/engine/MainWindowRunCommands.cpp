@@ -6,7 +6,7 @@
 #include "core/engine/ProductionCounters.h"
 #include "core/engine/SocketMasks.h"
 #include "core/engine/SocketPanel.h"
-#include "core/options/OptionBindings.h"
+#include "core/model/OptionBindings.h"
 #include "gui/app/ActionIcons.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/TPXmain.h"

@@ -1,6 +1,6 @@
 #include "gui/engine/McuSectionMenuView.h"
 
-#include "core/devices/McuSectionMenu.h"
+#include "core/model/McuSectionMenu.h"
 
 #include <QMenu>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/options/OptionBindings.h"
+#include "core/model/OptionBindings.h"
 
 class AppContext;
 class QAbstractButton;

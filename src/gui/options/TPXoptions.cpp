@@ -1,9 +1,9 @@
 #include "gui/options/TPXoptions.h"
 
 #include "core/context/AppContext.h"
-#include "core/image/ImageDisplayState.h"
+#include "core/model/ImageDisplayState.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/FileCommands.h"
-#include "core/options/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/OptionsDialogCommands.h"
 #include "core/util/ErrorOut.h"

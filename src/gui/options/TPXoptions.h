@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/options/OptionsPage.h"
+#include "core/model/OptionsPage.h"
 #include "gui/options/OptionsDialogPages.h"
 
 #include <QDialog>

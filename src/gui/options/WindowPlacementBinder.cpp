@@ -1,7 +1,7 @@
 #include "gui/options/WindowPlacementBinder.h"
 
 #include "core/context/AppContext.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #include "ScriptedOperator.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
+#include "core/devices/DeviceSelection.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,7 +46,7 @@ private slots:
         b.WriteTable(QStringLiteral("[PXDEVICES]\r\n18F252=252\r\n16F87=87\r\n16c57 *=C57\r\n16F870=870\r\n"
                                     "12F675 ~=675\r\n16F84A=84A\r\n"));
         b.ctx.Flags().AutoRunPending = true;
-        b.ctx.Devices().Build(b.ctx);
+        BuildDeviceList(b.ctx);
         QCOMPARE(b.ctx.Devices().Lines(),
                  (QStringList{"12F675 ~=675", "16c57 *=C57", "16F84A=84A", "16F870=870", "16F87=87", "18F252=252"}));
         QVERIFY(b.op.boxes.isEmpty());
@@ -59,12 +59,12 @@ private slots:
         // Key 2 is missing (reads as "X"), key 4 is beyond count.
         b.WriteTable(QString::fromLatin1("[DEVNOTES]\r\ncount=4\r\n0=* Beta support\r\n1=X\r\n3=\xB0 Needs adapter\r\n"
                                          "4=ignored\r\n[PXDEVICES]\r\n16F877=877\r\n"));
-        b.ctx.Devices().Build(b.ctx);
+        BuildDeviceList(b.ctx);
         QCOMPARE(b.ctx.Devices().Notes(),
                  (QStringList{QStringLiteral(" * Beta support"), QString::fromLatin1(" \xB0 Needs adapter")}));
         // A second build starts from an empty note list.
         b.WriteTable(QStringLiteral("[PXDEVICES]\r\n16F877=877\r\n"));
-        b.ctx.Devices().Build(b.ctx);
+        BuildDeviceList(b.ctx);
         QVERIFY(b.ctx.Devices().Notes().isEmpty());
     }
 
@@ -82,7 +82,7 @@ private slots:
         if (!table.isEmpty())
             b.WriteTable(table);
         b.ctx.Flags().AutoRunPending = true;
-        b.ctx.Devices().Build(b.ctx);
+        BuildDeviceList(b.ctx);
         QCOMPARE(b.ctx.Devices().Lines(), QStringList{QStringLiteral("16F877=877")});
         QCOMPARE(b.op.boxes.size(), 1);
         QCOMPARE(b.op.boxes[0].caption, QStringLiteral("Table File Error"));

@@ -505,13 +505,13 @@ private slots:
         DeviceProfile& p = b.ctx.Profile();
         p.words[0].fields[1].selected = 1;
         p.words[0].fields[0].selected = 5; // not in the list
-        FillFieldSelectors(b.ctx);
+        b.ctx.FieldSelectors().Fill(b.ctx.Profile());
         QCOMPARE(selectors.Slot(2).text, Label("ON", "3FFF"));
         QCOMPARE(selectors.Slot(1).selected, -1);
         QVERIFY(selectors.Slot(1).text.isEmpty());
 
         p.selectedWord = 1;
-        FillFieldSelectors(b.ctx);
+        b.ctx.FieldSelectors().Fill(b.ctx.Profile());
         QCOMPARE(selectors.Slot(1).label, QStringLiteral("BOR"));
         QVERIFY(selectors.Slot(1).visible && !selectors.Slot(2).visible);
         QVERIFY(selectors.Slot(2).label.isEmpty() && selectors.Slot(2).options.isEmpty());

@@ -3,8 +3,9 @@
 #include "ScriptedOperator.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceChooser.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/devices/SelectDeviceCommand.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -132,7 +133,7 @@ private slots:
         table.close();
         ScriptedOperator op;
         AppContext ctx(op, appDir.path());
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         const DeviceNote note = DeviceNoteFor(ctx, key);
         QTEST(note.text, "text");
         QTEST(note.highlighted, "highlighted");

@@ -2,6 +2,7 @@
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/devices/OperationRegions.h"
 #include "core/devices/TemplateLoader.h"
 #include "core/options/OptionRefresh.h"
@@ -353,7 +354,7 @@ private slots:
         QFETCH(QList<int>, absent);
         ScriptedOperator op;
         AppContext ctx(op, TestPaths::ShippedData());
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         QVERIFY(SelectDeviceByName(ctx, device));
         LoadDeviceProfile(ctx);
         for (int i = 0; i < slotList.size(); ++i) {
@@ -378,7 +379,7 @@ private slots:
 
         ScriptedOperator op;
         AppContext ctx(op, TestPaths::ShippedData());
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         QVERIFY(ctx.Devices().Count() >= 16);
         QSet<QString> files;
         for (int i = 0; i < ctx.Devices().Count(); ++i) {

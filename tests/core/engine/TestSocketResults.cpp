@@ -8,7 +8,7 @@
 #include "core/engine/ProductionCounters.h"
 #include "core/engine/SocketPanel.h"
 #include "core/engine/TaskResults.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 #include <QLocale>
 #include <QTemporaryDir>

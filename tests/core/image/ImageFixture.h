@@ -26,6 +26,7 @@
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/util/HexText.h"
 
@@ -79,7 +80,7 @@ struct ImageFixture {
 
     ImageFixture()
     {
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         ctx.Image().ClearImage();
     }
 

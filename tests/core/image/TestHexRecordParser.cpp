@@ -3,7 +3,7 @@
 
 #include "core/image/HexImageStore.h"
 #include "core/image/HexRecordParser.h"
-#include "core/image/MemoryImage.h"
+#include "core/model/MemoryImage.h"
 
 #include <QtTest>
 

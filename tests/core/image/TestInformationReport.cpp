@@ -1,4 +1,5 @@
 #include "ImageFixture.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/image/InformationReport.h"
 
 #include <QTemporaryDir>
@@ -110,7 +111,7 @@ private slots:
         write("PX2801.PXT", "[PRAXON]\r\nVERSION=280\r\n[P18FXX2]\r\nop=0\r\n");
         ScriptedOperator op;
         AppContext ctx(op, dir.path());
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         for (const auto& [mcu, file] : {std::pair{"16F877A", "PX2800.PXT"}, std::pair{"18F252", "PX2801.PXT"}}) {
             QVERIFY(SelectDeviceByName(ctx, mcu));
             LoadDeviceProfile(ctx);

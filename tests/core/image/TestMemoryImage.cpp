@@ -1,5 +1,5 @@
-#include "core/devices/DeviceProfile.h"
-#include "core/image/MemoryImage.h"
+#include "core/model/DeviceProfile.h"
+#include "core/model/MemoryImage.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -9,7 +9,7 @@
 #include "core/link/LinkPort.h"
 #include "core/link/LinkProgress.h"
 #include "core/link/PortFactory.h"
-#include "core/options/OptionTable.h"
+#include "core/model/OptionTable.h"
 
 #include <QByteArray>
 

@@ -6,7 +6,7 @@
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 #include <QFile>
 #include <QTemporaryDir>

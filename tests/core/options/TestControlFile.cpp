@@ -2,8 +2,8 @@
 // and defaults, and what a failed or forbidden write leaves behind.
 
 #include "OptionsFixture.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/ControlFile.h"
-#include "core/options/OptionIndex.h"
 #include "core/util/ErrorOut.h"
 #include "core/util/IniFile.h"
 

@@ -2,7 +2,7 @@
 // task-tree rows that follow the options, the click protocol and the factory reset.
 
 #include "OptionsFixture.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 
 #include <QtTest>

@@ -1,9 +1,9 @@
 // The option table itself: effective and raw values, the factory and absent defaults, the two
 // choices stored as one key (bit4, Codespace).
 
-#include "core/options/OptionDefinitions.h"
-#include "core/options/OptionIndex.h"
-#include "core/options/OptionTable.h"
+#include "core/model/OptionDefinitions.h"
+#include "core/model/OptionIndex.h"
+#include "core/model/OptionTable.h"
 
 #include <QtTest>
 

@@ -3,7 +3,7 @@
 // map, the locked save and a store that cannot be written.
 
 #include "OptionsFixture.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/SettingsStore.h"
 #include "core/util/ErrorOut.h"
 

@@ -7,7 +7,7 @@
 #include "core/context/AppContext.h"
 #include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/serial/LockedFile.h"
 #include "core/serial/SerialNumberLog.h"
 #include "core/serial/SqtpRecords.h"

@@ -5,11 +5,11 @@
 #include "TestPaths.h"
 #include "core/app/AppShell.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"
@@ -49,7 +49,7 @@ struct Fixture {
     Fixture()
     {
         ctx.SetLink(&link);
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         SelectDeviceByName(ctx, QStringLiteral("16F877A"));
         LoadDeviceProfile(ctx);
         new MainWindowOptionCommands(window, ctx, shell);

@@ -2,12 +2,12 @@
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/engine/Engine.h"
 #include "core/engine/SocketPanel.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/TPXmain.h"
@@ -33,7 +33,7 @@ struct Fixture {
     Fixture()
     {
         ctx.SetLink(&link);
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         SelectDeviceByName(ctx, QStringLiteral("16F877A"));
         LoadDeviceProfile(ctx);
         commands = new MainWindowRunCommands(window, ctx, engine);

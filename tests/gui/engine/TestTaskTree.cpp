@@ -1,8 +1,8 @@
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/engine/TaskTreeControl.h"
 #include "core/options/OptionRefresh.h"
 #include "gui/app/TaskTreePanel.h"
@@ -25,7 +25,7 @@ struct Fixture {
     explicit Fixture(const QString& device = QStringLiteral("16F877A"))
     {
         panel.Attach(ctx);
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         SelectDeviceByName(ctx, device);
         LoadDeviceProfile(ctx);
         ctx.Flags().ProgramReady = true;

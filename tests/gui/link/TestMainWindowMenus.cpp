@@ -4,8 +4,8 @@
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
-#include "core/devices/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"
 #include "gui/app/ControlBar.h"
@@ -36,7 +36,7 @@ struct Fixture {
     {
         ctx.SetLink(&link);
         ctx.Support().versionText = QStringLiteral("280");
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         SelectDeviceByName(ctx, QStringLiteral("16F877A"));
         LoadDeviceProfile(ctx);
         ctx.Flags().ProgramReady = true;

@@ -4,7 +4,8 @@
 #include "ScriptedOperator.h"
 #include "core/app/AppShell.h"
 #include "core/context/AppContext.h"
-#include "core/options/OptionIndex.h"
+#include "core/devices/DeviceSelection.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/SettingsFileFormat.h"
 #include "gui/app/ControlBar.h"
@@ -41,7 +42,7 @@ struct Fixture {
                         "[16F877A]\r\nROM=8192\r\nEE=256\r\nCORE=XX\r\nFLASH=1\r\n"
                         "[18F252]\r\nROM=16384\r\nEE=256\r\nCORE=18X\r\nFLASH=1\r\n");
         table.close();
-        ctx.Devices().Build(ctx);
+        BuildDeviceList(ctx);
         QStringList lines;
         for (int i = 0; i < 14; ++i)
             lines << QStringLiteral("10F2%1=%2").arg(i, 2, 10, QChar(u'0')).arg(0x100 + i, 0, 16);

@@ -5,7 +5,7 @@
 #include "core/context/AppContext.h"
 #include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 #include "core/options/SettingsFileFormat.h"
 #include "core/options/SettingsStore.h"
 #include "core/serial/SerialNumberPage.h"

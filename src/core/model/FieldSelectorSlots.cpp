@@ -1,7 +1,6 @@
-#include "core/devices/FieldSelectorSlots.h"
+#include "core/model/FieldSelectorSlots.h"
 
-#include "core/context/AppContext.h"
-#include "core/devices/DeviceProfile.h"
+#include "core/model/DeviceProfile.h"
 
 void FieldSelectorSlots::SetWordCount(int wordCount)
 {
@@ -32,9 +31,4 @@ void FieldSelectorSlots::Fill(const DeviceProfile& profile)
         }
     }
     emit Changed();
-}
-
-void FillFieldSelectors(AppContext& ctx)
-{
-    ctx.FieldSelectors().Fill(ctx.Profile());
 }

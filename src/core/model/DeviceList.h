@@ -4,8 +4,6 @@
 #include <QStringList>
 #include <QtGlobal>
 
-class AppContext;
-
 // The main device table in the application directory.
 inline constexpr const char* DeviceTableFile = "PXMCU.TBL";
 
@@ -21,9 +19,6 @@ void SortTableLines(QStringList& lines);
 class DeviceList
 {
 public:
-    // Reads PXDEVICES and DEVNOTES of the main table; an empty list is reported and replaced by
-    // the single line "16F877=877".
-    void Build(AppContext& ctx);
     void Clear();
 
     const QStringList& Lines() const { return m_lines; }
@@ -48,18 +43,10 @@ public:
 
     // Test and start-up seam: replaces the lines (sorted as Build sorts them).
     void SetLines(const QStringList& lines);
+    void SetNotes(const QStringList& notes) { m_notes = notes; }
 
 private:
     QStringList m_lines;
     QStringList m_notes;
     int m_selected = 0;
 };
-
-// Selection by name: true when found; the MCU name becomes name. A miss selects the first device
-// (when one was selected), is reported as a "Table File Error" and clears AutoRunPending.
-bool SelectDeviceByName(AppContext& ctx, const QString& name);
-// Selection by the 16-bit code of a HEX device record: true when found; the MCU name becomes the
-// line's key unless the MCU was named on the command line. A miss selects the first device when
-// none was selected; outside start-up (AutoRunArmed clear) it is also reported and clears
-// AutoRunPending.
-bool SelectDeviceByCode(AppContext& ctx, quint16 code);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionIndex.h"
 
 #include <QString>
 #include <QtGlobal>

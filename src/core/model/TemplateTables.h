@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/devices/McuSectionMenu.h"
-#include "core/devices/OperationRecord.h"
-#include "core/devices/TaskRow.h"
+#include "core/model/McuSectionMenu.h"
+#include "core/model/OperationRecord.h"
+#include "core/model/TaskRow.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "core/options/WindowPlacement.h"
+#include "core/model/WindowPlacement.h"
 
 const char* PlacementSection(RememberedWindow window)
 {

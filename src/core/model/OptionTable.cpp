@@ -1,7 +1,7 @@
-#include "core/options/OptionTable.h"
+#include "core/model/OptionTable.h"
 
-#include "core/options/OptionDefinitions.h"
-#include "core/options/OptionIndex.h"
+#include "core/model/OptionDefinitions.h"
+#include "core/model/OptionIndex.h"
 
 void OptionTable::SetAllPresentAndOn()
 {

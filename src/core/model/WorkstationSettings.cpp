@@ -1,4 +1,4 @@
-#include "core/options/WorkstationSettings.h"
+#include "core/model/WorkstationSettings.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/options/OptionTable.h"
-#include "core/options/OptionsPage.h"
+#include "core/model/OptionTable.h"
+#include "core/model/OptionsPage.h"
 
 #include <QtGlobal>
 #include <array>

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <array>
 
-class AppContext;
 struct DeviceProfile;
 
 // One field selector of the configuration-word page: a label and a drop-down list of options.
@@ -48,6 +47,3 @@ private:
     int m_wordMaximum = 1;
     bool m_wordEnabled = false;
 };
-
-// Fills the context's field slots for the profile's selected configuration word.
-void FillFieldSelectors(AppContext& ctx);

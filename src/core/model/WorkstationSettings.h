@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/options/WindowPlacement.h"
+#include "core/model/WindowPlacement.h"
 
 #include <QObject>
 #include <QString>

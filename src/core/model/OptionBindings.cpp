@@ -1,4 +1,4 @@
-#include "core/options/OptionBindings.h"
+#include "core/model/OptionBindings.h"
 
 void OptionBindings::AddControl(int index, ControlHandler handler)
 {

@@ -1,4 +1,4 @@
-#include "core/devices/TemplateTables.h"
+#include "core/model/TemplateTables.h"
 
 TemplateTables::TemplateTables()
 {

@@ -1,6 +1,6 @@
-#include "core/options/OptionDefinitions.h"
+#include "core/model/OptionDefinitions.h"
 
-#include "core/options/OptionTable.h"
+#include "core/model/OptionTable.h"
 
 namespace {
 constexpr const char* Options = "OPTIONS";

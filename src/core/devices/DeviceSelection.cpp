@@ -1,4 +1,4 @@
-#include "core/devices/DeviceList.h"
+#include "core/devices/DeviceSelection.h"
 
 #include "core/context/AppContext.h"
 #include "core/util/HexText.h"
@@ -11,28 +11,9 @@ namespace {
 const QString TableFileError = QStringLiteral("Table File Error");
 } // namespace
 
-void SortTableLines(QStringList& lines)
+void BuildDeviceList(AppContext& ctx)
 {
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-}
-
-bool IsSupportMarker(QChar c)
-{
-    switch (c.unicode()) {
-    case u'*':
-    case u'~':
-    case 0xB0:
-    case 0xB2:
-    case 0xB3:
-    case 0xB9: return true;
-    default: return false;
-    }
-}
-
-void DeviceList::Build(AppContext& ctx)
-{
-    m_notes.clear();
+    QStringList notes;
     const IniFile table(ctx.AppFile(QString::fromLatin1(DeviceTableFile)));
 
     // Notes 0 .. count-1, in number order. Only keys the section really holds can be notes, so
@@ -51,68 +32,19 @@ void DeviceList::Build(AppContext& ctx)
     for (qint64 n : numbers) {
         const QString note = table.ReadString(notesSection, QString::number(n), QStringLiteral("X"));
         if (note != QLatin1String("X"))
-            m_notes << u' ' + note;
+            notes << u' ' + note;
     }
 
-    m_lines = table.ReadSectionLines(QStringLiteral("PXDEVICES"));
-    if (m_lines.isEmpty()) {
+    QStringList lines = table.ReadSectionLines(QStringLiteral("PXDEVICES"));
+    if (lines.isEmpty()) {
         ctx.Operator().ShowError(TableFileError, QStringLiteral("Error - Device Types Missing. Please Re-install "
                                                                 "Program or update supporting files."));
         ctx.Flags().AutoRunPending = false;
-        m_lines = QStringList{QStringLiteral("16F877=877")};
+        lines = QStringList{QStringLiteral("16F877=877")};
     }
-    SortTableLines(m_lines);
-}
-
-void DeviceList::Clear()
-{
-    m_lines.clear();
-    m_notes.clear();
-    m_selected = 0;
-}
-
-QString DeviceList::SelectedLine() const
-{
-    return m_selected >= 0 && m_selected < Count() ? m_lines.at(m_selected) : QString();
-}
-
-QString DeviceList::KeyOf(const QString& line)
-{
-    QString rest = line;
-    return SplitAtSeparator(rest, u'=');
-}
-
-QString DeviceList::CodeOf(const QString& line)
-{
-    QString rest = line;
-    SplitAtSeparator(rest, u'=');
-    return rest;
-}
-
-int DeviceList::FindByName(const QString& name) const
-{
-    if (name.isEmpty())
-        return -1;
-    for (int i = 0; i < Count(); ++i) {
-        if (m_lines.at(i).contains(name, Qt::CaseInsensitive))
-            return i;
-    }
-    return -1;
-}
-
-int DeviceList::FindByCode(quint16 code) const
-{
-    for (int i = 0; i < Count(); ++i) {
-        if (ParseHexText(CodeOf(m_lines.at(i))) == code)
-            return i;
-    }
-    return -1;
-}
-
-void DeviceList::SetLines(const QStringList& lines)
-{
-    m_lines = lines;
-    SortTableLines(m_lines);
+    DeviceList& list = ctx.Devices();
+    list.SetNotes(notes);
+    list.SetLines(lines);
 }
 
 bool SelectDeviceByName(AppContext& ctx, const QString& name)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/image/CalibrationRecord.h"
-#include "core/image/HexLoadStatus.h"
-#include "core/image/ImageDisplayState.h"
-#include "core/image/TTPXGriddata.h"
+#include "core/model/CalibrationRecord.h"
+#include "core/model/HexLoadStatus.h"
+#include "core/model/ImageDisplayState.h"
+#include "core/model/TTPXGriddata.h"
 
 #include <QtGlobal>
 #include <array>

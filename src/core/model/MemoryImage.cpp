@@ -1,6 +1,6 @@
-#include "core/image/MemoryImage.h"
+#include "core/model/MemoryImage.h"
 
-#include "core/devices/DeviceProfile.h"
+#include "core/model/DeviceProfile.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "core/devices/DeviceProfile.h"
+#include "core/model/DeviceProfile.h"
 
 CoreFamily CoreFamilyFromText(const QString& text)
 {
