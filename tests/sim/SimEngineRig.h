@@ -5,10 +5,10 @@
 #include "RecordingEndpoint.h"
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
+#include "core/app/Engine.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/devices/DeviceSelection.h"
-#include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
 
 #include <functional>

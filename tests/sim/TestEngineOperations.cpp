@@ -8,10 +8,10 @@
 #include "ScriptedOperator.h"
 #include "SimEngineRig.h"
 #include "TestPaths.h"
+#include "core/app/Engine.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/devices/DeviceSelection.h"
-#include "core/engine/Engine.h"
 #include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"
 

@@ -3,13 +3,13 @@
 #include "core/devices/SupportFiles.h"
 
 #include "core/app/CommandLine.h"
+#include "core/commands/HexFileReader.h"
+#include "core/commands/LoadReconciliation.h"
 #include "core/context/AppContext.h"
 #include "core/context/ExitStatus.h"
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/image/ConfigurationWords.h"
-#include "core/image/HexFileReader.h"
 #include "core/image/InformationReport.h"
-#include "core/image/LoadReconciliation.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"
 #include "core/options/ControlFile.h"
@@ -120,7 +120,7 @@ void AppShell::OpenCurrentFile()
 
     if (!file.hexPath.isEmpty()) {
         if (file.controlPath.isEmpty())
-            file.controlPath = CommandLine::ControlPathFor(file.hexPath);
+            file.controlPath = ControlFile::ControlPathFor(file.hexPath);
         if (!QFileInfo(file.controlPath).isFile()) {
             flags.AutoRunPending = false;
             m_autoRunWithheld = QStringLiteral("Auto Run not started: the HEX file had no control file; one was "

@@ -1,6 +1,7 @@
 #include "core/app/CommandLine.h"
 
 #include "core/context/AppContext.h"
+#include "core/options/ControlFile.h"
 #include "core/util/IniFile.h"
 
 #include <QDir>
@@ -25,27 +26,6 @@ QString Absolute(const QString& path, const QString& cwd)
     return QDir::cleanPath(info.absoluteFilePath());
 }
 } // namespace
-
-bool IsControlFile(const QString& path)
-{
-    return QFileInfo(path).suffix().compare(QLatin1String("PXC"), Qt::CaseInsensitive) == 0;
-}
-
-QString ControlPathFor(const QString& hexPath)
-{
-    const QFileInfo info(hexPath);
-    const QString base = info.completeBaseName();
-    const QString wanted = info.path() + u'/' + base + QStringLiteral(".PXC");
-    if (QFileInfo::exists(wanted))
-        return wanted;
-    const QDir dir(info.path());
-    const QStringList candidates = dir.entryList({base + QStringLiteral(".pxc")}, QDir::Files, QDir::Name);
-    for (const QString& name : candidates) {
-        if (name.compare(base + QStringLiteral(".PXC"), Qt::CaseInsensitive) == 0)
-            return dir.filePath(name);
-    }
-    return wanted;
-}
 
 QString LogPath(const QStringList& args)
 {
@@ -72,7 +52,7 @@ void Interpret(AppContext& ctx, const QStringList& args, const QString& cwd)
 
     // Argument 1 is the file, whatever it looks like.
     const QString path = Absolute(args.first(), cwd);
-    flags.ControlFileGiven = IsControlFile(path);
+    flags.ControlFileGiven = ControlFile::IsControlFile(path);
     if (!flags.ControlFileGiven) {
         file.hexPath = path;
         history.AddLine(QStringLiteral("Command-line HEX File Specified: "), HistoryStyle::FileInformation);

@@ -19,11 +19,4 @@ void Interpret(AppContext& ctx, const QStringList& args, const QString& cwd);
 // The path of the first /L option, or empty.
 QString LogPath(const QStringList& args);
 
-// True when the path's extension is ".PXC" in any case.
-bool IsControlFile(const QString& path);
-
-// The control-file path of a HEX path: its extension replaced by ".PXC". When a file of that name
-// exists in another letter case (BOARD.PXC beside board.hex), that existing file is used.
-QString ControlPathFor(const QString& hexPath);
-
 } // namespace CommandLine

@@ -1,4 +1,5 @@
 #include "core/engine/ProtectionTest.h"
+#include "core/commands/ImageEdits.h"
 
 #include "core/context/AppContext.h"
 #include "core/image/ConfigurationWords.h"

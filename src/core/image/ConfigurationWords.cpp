@@ -4,7 +4,6 @@
 #include "core/image/BufferChecksum.h"
 #include "core/image/InformationReport.h"
 #include "core/model/OptionIndex.h"
-#include "core/options/OptionRefresh.h"
 #include "core/util/HexText.h"
 
 namespace {
@@ -31,18 +30,19 @@ quint16 ComposedValue(const ConfigWord& word)
     return value;
 }
 
+} // namespace
+
+bool ValidConfigWord(const DeviceProfile& profile, int w)
+{
+    return w >= 0 && w < DeviceProfile::MaxConfigWords && w < std::max(profile.cfgWords, 1);
+}
+
 // With the FUSE override the configuration words are saved with the control file, so an edit
 // made once the program is ready makes the settings dirty.
 bool FuseOverrideEdit(AppContext& ctx)
 {
     return ctx.Flags().ProgramReady && ctx.Options().IsSet(OptionIndex::FuseOverride);
 }
-
-bool ValidWord(const DeviceProfile& profile, int w)
-{
-    return w >= 0 && w < DeviceProfile::MaxConfigWords && w < std::max(profile.cfgWords, 1);
-}
-} // namespace
 
 void DecodeConfigWord(DeviceProfile& profile, quint16 value, int w)
 {
@@ -85,7 +85,7 @@ void ComposeAndShowSelectedWord(AppContext& ctx)
 {
     DeviceProfile& profile = ctx.Profile();
     const int w = profile.selectedWord;
-    if (!ValidWord(profile, w))
+    if (!ValidConfigWord(profile, w))
         return;
     if (FuseOverrideEdit(ctx))
         ctx.Flags().SettingsDirty = true;
@@ -94,19 +94,6 @@ void ComposeAndShowSelectedWord(AppContext& ctx)
     ctx.Image().ConfigWords()[size_t(w)] = word.value;
     ShowSelectedWord(ctx);
     ShowFuseSummary(ctx);
-}
-
-void ComposeSelectedWord(AppContext& ctx)
-{
-    if (!ValidWord(ctx.Profile(), ctx.Profile().selectedWord))
-        return;
-    if (FuseOverrideEdit(ctx)) {
-        ctx.Flags().SettingsDirty = true;
-        OptionsChanged(ctx);
-    }
-    ComposeAndShowSelectedWord(ctx);
-    ComputeChecksum(ctx);
-    BuildInformationReport(ctx);
 }
 
 void StoreComposedWords(AppContext& ctx)
@@ -136,7 +123,7 @@ QString SelectedWordBinaryText(quint16 value, CoreFamily core)
 void ShowSelectedWord(AppContext& ctx)
 {
     const DeviceProfile& profile = ctx.Profile();
-    if (!ValidWord(profile, profile.selectedWord))
+    if (!ValidConfigWord(profile, profile.selectedWord))
         return;
     const quint16 value = profile.words[size_t(profile.selectedWord)].value;
     ctx.Image().Display().SetSelectedWordTexts(SelectedWordHexText(value), SelectedWordBinaryText(value, profile.core));

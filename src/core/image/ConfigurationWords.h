@@ -22,9 +22,13 @@ void DecodeConfigWord(AppContext& ctx, quint16 value, int w);
 // ConfigMasks takes each word's implemented mask, then every word is decoded from ConfigWords.
 void CopyConfigMasks(AppContext& ctx);
 
-// Recomputes the selected word from its selected options, stores it in ConfigWords and refreshes
-// its display, the fuse summary, the checksum and the information report.
-void ComposeSelectedWord(AppContext& ctx);
+// With the FUSE override the configuration words are saved with the control file, so an edit
+// made once the program is ready makes the settings dirty.
+bool FuseOverrideEdit(AppContext& ctx);
+
+// True when w names one of the profile's configuration words.
+bool ValidConfigWord(const DeviceProfile& profile, int w);
+
 // The same without the checksum and the report, for callers that run the option refresh next
 // (which computes both), so that no checksum of a half-finished refresh is logged.
 void ComposeAndShowSelectedWord(AppContext& ctx);

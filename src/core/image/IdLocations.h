@@ -20,9 +20,3 @@ int IdWordCount(CoreFamily core);
 // meanwhile). The editors window keeps the caret of the box of the active form and selects one
 // character there, so typing overwrites.
 void ShowIdWords(AppContext& ctx);
-
-// Parses the text of the active ID box into IdWords. The active form follows the raw values of
-// options 69 (4-bit), 79 (7-bit), 68 (ASCII), tested in that order; with none set nothing happens,
-// and nothing happens while ShowIdWords is filling the boxes. The text is padded with character
-// code 0 and cut to the form's length; every word gets the profile's IDMASK ORed in.
-void ParseIdEdit(AppContext& ctx, const QString& boxText);

@@ -1,5 +1,6 @@
 // The reset of the programmer and the negotiation of the link speed.
 #include "core/context/AppContext.h"
+#include "core/devices/SupportFiles.h"
 #include "core/image/InformationReport.h"
 #include "core/link/BoxProtocol.h"
 #include "core/link/ProgrammerLink.h"

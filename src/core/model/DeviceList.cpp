@@ -1,4 +1,5 @@
 #include "core/model/DeviceList.h"
+#include "core/util/HexText.h"
 
 #include <algorithm>
 

@@ -197,4 +197,25 @@ QString HexFileOf(const QString& controlPath)
     return QDir::cleanPath(QFileInfo(QDir(QFileInfo(controlPath).path()), hex).absoluteFilePath());
 }
 
+bool IsControlFile(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("PXC"), Qt::CaseInsensitive) == 0;
+}
+
+QString ControlPathFor(const QString& hexPath)
+{
+    const QFileInfo info(hexPath);
+    const QString base = info.completeBaseName();
+    const QString wanted = info.path() + u'/' + base + QStringLiteral(".PXC");
+    if (QFileInfo::exists(wanted))
+        return wanted;
+    const QDir dir(info.path());
+    const QStringList candidates = dir.entryList({base + QStringLiteral(".pxc")}, QDir::Files, QDir::Name);
+    for (const QString& name : candidates) {
+        if (name.compare(base + QStringLiteral(".PXC"), Qt::CaseInsensitive) == 0)
+            return dir.filePath(name);
+    }
+    return wanted;
+}
+
 } // namespace ControlFile

@@ -35,4 +35,11 @@ bool WriteSerialValue(const QString& controlPath, const QString& key, const QStr
 // directory; empty when the file or the key is missing.
 QString HexFileOf(const QString& controlPath);
 
+// True when the path's extension is ".PXC" in any case.
+bool IsControlFile(const QString& path);
+
+// The control-file path of a HEX path: its extension replaced by ".PXC". When a file of that name
+// exists in another letter case (BOARD.PXC beside board.hex), that existing file is used.
+QString ControlPathFor(const QString& hexPath);
+
 } // namespace ControlFile

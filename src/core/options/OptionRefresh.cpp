@@ -5,9 +5,9 @@
 #include "core/image/InformationReport.h"
 #include "core/model/OptionDefinitions.h"
 #include "core/model/OptionIndex.h"
-#include "core/options/OptionEditingLock.h"
 
 namespace {
+
 using namespace OptionIndex;
 
 constexpr int TaskFailedBit = 0x8;
@@ -65,7 +65,7 @@ private:
     {
         switch (index) {
         case HideOptions:
-            OptionEditingLock::ApplyLockPart(m_ctx);
+            ApplyOptionEditingLock(m_ctx);
             if (m_bindings.lockPart)
                 m_bindings.lockPart();
             break;
@@ -317,6 +317,16 @@ void OptionClick(AppContext& ctx, int index, bool state, bool radio)
     OptionsChanged(ctx);
 }
 } // namespace
+
+void ApplyOptionEditingLock(AppContext& ctx)
+{
+    OptionBindings& bindings = ctx.Bindings();
+    const bool locked = ctx.Options().OptionsHidden();
+    bindings.SetSwitch(OptionSwitch::OptionEditing, !locked);
+    bindings.SetSwitch(OptionSwitch::EnableOptionEditing, locked);
+    if (locked && bindings.closeOptionsDialog)
+        bindings.closeOptionsDialog();
+}
 
 void UpdateOptionControls(AppContext& ctx)
 {

@@ -4,6 +4,10 @@ class AppContext;
 
 // The option refresh and the operations that change options.
 
+// The option-editing lock's part of the refresh (entry 0): decides OptionSwitch::OptionEditing and
+// OptionSwitch::EnableOptionEditing and closes the options dialog while locked.
+void ApplyOptionEditingLock(AppContext& ctx);
+
 // Walks the entries 0 to 79 in ascending order: re-derives the present flags (and the forced
 // values) from the device profile, decides every OptionSwitch and task-row availability, computes
 // each option control's state and calls the handlers registered in OptionBindings. A rule sees the

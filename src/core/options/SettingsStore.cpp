@@ -1,6 +1,5 @@
 #include "core/options/SettingsStore.h"
 
-#include "core/app/CommandLine.h"
 #include "core/context/AppContext.h"
 #include "core/model/OptionDefinitions.h"
 #include "core/model/OptionIndex.h"
@@ -181,9 +180,9 @@ void TakeLastFile(AppContext& ctx, const Source& source)
 {
     CurrentFile& file = ctx.File();
     const QString last = source.String(ControlSection, QStringLiteral("HEXFILE"), QString());
-    if (!CommandLine::IsControlFile(last)) {
+    if (!ControlFile::IsControlFile(last)) {
         file.hexPath = last;
-        file.controlPath = last.isEmpty() ? QString() : CommandLine::ControlPathFor(last);
+        file.controlPath = last.isEmpty() ? QString() : ControlFile::ControlPathFor(last);
         ctx.Flags().ControlFileGiven = false;
     } else {
         file.controlPath = last;

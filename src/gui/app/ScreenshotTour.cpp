@@ -1,6 +1,6 @@
 #include "gui/app/ScreenshotTour.h"
 
-#include "core/engine/Engine.h"
+#include "core/app/Engine.h"
 #include "core/engine/SocketPanel.h"
 #include "gui/app/MainWindowViews.h"
 #include "gui/app/TPXmain.h"

@@ -1,8 +1,8 @@
 #include "gui/devices/GuiDeviceChooser.h"
 
+#include "core/commands/SelectDeviceCommand.h"
 #include "core/context/AppContext.h"
 #include "core/context/OperatorInterface.h"
-#include "core/devices/SelectDeviceCommand.h"
 #include "gui/devices/Tseldevdlg.h"
 
 GuiDeviceChooser::GuiDeviceChooser(AppContext& context, QWidget* parent)

@@ -1,7 +1,7 @@
 #include "gui/devices/Tseldevdlg.h"
 
+#include "core/commands/SelectDeviceCommand.h"
 #include "core/context/AppContext.h"
-#include "core/devices/SelectDeviceCommand.h"
 #include "gui/options/WindowPlacementBinder.h"
 
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 #include "gui/engine/MainWindowRunCommands.h"
 
+#include "core/app/Engine.h"
 #include "core/context/AppContext.h"
 #include "core/engine/CycleRunner.h"
-#include "core/engine/Engine.h"
 #include "core/engine/ProductionCounters.h"
 #include "core/engine/SocketMasks.h"
 #include "core/engine/SocketPanel.h"

@@ -1,11 +1,11 @@
 #include "gui/options/MainWindowOptionCommands.h"
 
 #include "core/app/AppShell.h"
+#include "core/app/FileCommands.h"
+#include "core/commands/SelectDeviceCommand.h"
 #include "core/context/AppContext.h"
-#include "core/devices/SelectDeviceCommand.h"
 #include "core/image/HexFileWriter.h"
 #include "core/model/OptionBindings.h"
-#include "core/options/FileCommands.h"
 #include "core/util/ErrorOut.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/InformationGroup.h"

@@ -1,8 +1,8 @@
 #include "gui/options/MainWindowOptionsDialog.h"
 
+#include "core/app/OptionEditingLock.h"
 #include "core/context/AppContext.h"
 #include "core/engine/RunLock.h"
-#include "core/options/OptionEditingLock.h"
 #include "core/util/ErrorOut.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/TPXmain.h"

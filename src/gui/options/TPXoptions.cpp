@@ -1,11 +1,11 @@
 #include "gui/options/TPXoptions.h"
 
+#include "core/app/FileCommands.h"
+#include "core/app/OptionsDialogCommands.h"
 #include "core/context/AppContext.h"
 #include "core/model/ImageDisplayState.h"
 #include "core/model/OptionIndex.h"
-#include "core/options/FileCommands.h"
 #include "core/options/OptionRefresh.h"
-#include "core/options/OptionsDialogCommands.h"
 #include "core/util/ErrorOut.h"
 #include "gui/options/OptionControlBinding.h"
 #include "gui/options/WindowPlacementBinder.h"

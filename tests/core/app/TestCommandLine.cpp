@@ -2,6 +2,7 @@
 #include "core/app/CommandLine.h"
 #include "core/context/AppContext.h"
 #include "core/context/ExitStatus.h"
+#include "core/options/ControlFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -157,12 +158,12 @@ private slots:
     {
         QTemporaryDir dir;
         WriteFile(dir.filePath(QStringLiteral("board.pxc")), "[CONTROL]\r\n");
-        QCOMPARE(CommandLine::ControlPathFor(dir.filePath(QStringLiteral("board.hex"))),
+        QCOMPARE(ControlFile::ControlPathFor(dir.filePath(QStringLiteral("board.hex"))),
                  dir.filePath(QStringLiteral("board.pxc")));
-        QCOMPARE(CommandLine::ControlPathFor(dir.filePath(QStringLiteral("other.hex"))),
+        QCOMPARE(ControlFile::ControlPathFor(dir.filePath(QStringLiteral("other.hex"))),
                  dir.filePath(QStringLiteral("other.PXC")));
-        QVERIFY(CommandLine::IsControlFile(QStringLiteral("/x/y.PxC")));
-        QVERIFY(!CommandLine::IsControlFile(QStringLiteral("/x/pxc.hex")));
+        QVERIFY(ControlFile::IsControlFile(QStringLiteral("/x/y.PxC")));
+        QVERIFY(!ControlFile::IsControlFile(QStringLiteral("/x/pxc.hex")));
     }
 
     void ExitStatusMapping_data()

@@ -1,10 +1,10 @@
 // The "Select MCU Device" command and the support notes of the Device Select dialog.
 
 #include "ScriptedOperator.h"
+#include "core/commands/SelectDeviceCommand.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceChooser.h"
 #include "core/devices/DeviceSelection.h"
-#include "core/devices/SelectDeviceCommand.h"
 #include "core/model/OptionIndex.h"
 
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "ImageFixture.h"
+#include "core/commands/ImageEdits.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/image/IdLocations.h"
 

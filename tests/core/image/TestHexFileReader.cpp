@@ -1,5 +1,5 @@
 #include "ImageFixture.h"
-#include "core/image/HexFileReader.h"
+#include "core/commands/HexFileReader.h"
 #include "core/util/ErrorOut.h"
 
 #include <QDir>

@@ -3,9 +3,9 @@
 // used), srec_cat reads them independently, and gpdasm disassembles what our writer makes of them.
 
 #include "ImageFixture.h"
-#include "core/image/HexFileReader.h"
+#include "core/commands/HexFileReader.h"
+#include "core/commands/LoadReconciliation.h"
 #include "core/image/HexFileWriter.h"
-#include "core/image/LoadReconciliation.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 #include "ImageFixture.h"
-#include "core/image/HexFileReader.h"
-#include "core/image/LoadReconciliation.h"
+#include "core/commands/HexFileReader.h"
+#include "core/commands/LoadReconciliation.h"
 #include "core/util/ErrorOut.h"
 
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 
 #include "OptionsFixture.h"
 #include "core/app/AppShell.h"
+#include "core/app/FileCommands.h"
 #include "core/model/OptionIndex.h"
-#include "core/options/FileCommands.h"
 #include "core/options/SettingsStore.h"
 #include "core/util/IniFile.h"
 

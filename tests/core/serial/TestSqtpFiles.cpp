@@ -4,8 +4,8 @@
 // with Cancel.
 #include "ScriptedOperator.h"
 #include "core/app/AutoAnswerOperator.h"
+#include "core/app/Engine.h"
 #include "core/context/AppContext.h"
-#include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"
 #include "core/serial/LockedFile.h"

@@ -1,10 +1,10 @@
 // The main window's run commands render the engine's run lock and socket state.
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
+#include "core/app/Engine.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/devices/DeviceSelection.h"
-#include "core/engine/Engine.h"
 #include "core/engine/SocketPanel.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"

@@ -3,9 +3,9 @@
 
 #include "../../core/options/OptionsFixture.h"
 #include "core/app/AppShell.h"
+#include "core/app/FileCommands.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"
-#include "core/options/FileCommands.h"
 #include "core/options/OptionRefresh.h"
 #include "core/util/IniFile.h"
 #include "gui/app/ControlBar.h"

@@ -2,8 +2,8 @@
 // typed numbers in manual mode, filters the top field's keys, shows the socket rows in use and asks
 // before the Auto Increment box replaces the stored counter.
 #include "ScriptedOperator.h"
+#include "core/app/Engine.h"
 #include "core/context/AppContext.h"
-#include "core/engine/Engine.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"
 #include "core/options/SettingsFileFormat.h"

@@ -1,4 +1,4 @@
-#include "core/image/LoadReconciliation.h"
+#include "core/commands/LoadReconciliation.h"
 
 #include "core/context/AppContext.h"
 #include "core/image/BufferChecksum.h"

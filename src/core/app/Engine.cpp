@@ -1,4 +1,4 @@
-#include "core/engine/Engine.h"
+#include "core/app/Engine.h"
 
 #include "core/app/AppShell.h"
 #include "core/context/AppContext.h"

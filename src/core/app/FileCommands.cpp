@@ -1,4 +1,4 @@
-#include "core/options/FileCommands.h"
+#include "core/app/FileCommands.h"
 
 #include "core/app/AppShell.h"
 #include "core/app/CommandLine.h"
@@ -71,8 +71,8 @@ void OpenFile(AppContext& ctx, AppShell& shell, const QString& path)
     flags.ProgramReady = false;
     ResetFileState(ctx);
 
-    if (!CommandLine::IsControlFile(path)) {
-        file.controlPath = CommandLine::ControlPathFor(path);
+    if (!ControlFile::IsControlFile(path)) {
+        file.controlPath = ControlFile::ControlPathFor(path);
         file.hexPath = path;
         shell.OpenCurrentFile();
     } else {

@@ -1,7 +1,8 @@
-#include "core/image/HexFileReader.h"
+#include "core/commands/HexFileReader.h"
 
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/devices/DeviceSelection.h"
 #include "core/image/HexImageStore.h"
 #include "core/image/HexRecordParser.h"
 #include "core/model/OptionIndex.h"

@@ -11,10 +11,6 @@ class AppShell;
 // edit the control file can read or remove the password.
 namespace OptionEditingLock {
 
-// The lock's part of the option refresh (entry 0): decides OptionSwitch::OptionEditing and
-// OptionSwitch::EnableOptionEditing and hides the options dialog while locked.
-void ApplyLockPart(AppContext& ctx);
-
 // "Enable &Option Editing": asks for the password (not while the settings load or without a valid
 // file) and, when it matches, unlocks, opens the current file again with the options kept in
 // memory and shows the options dialog on its "General Options" page. A wrong password changes

@@ -1,8 +1,9 @@
-#include "core/options/OptionEditingLock.h"
+#include "core/app/OptionEditingLock.h"
 
 #include "core/app/AppShell.h"
 #include "core/context/AppContext.h"
 #include "core/options/ControlFile.h"
+#include "core/options/OptionRefresh.h"
 #include "core/options/SettingsStore.h"
 
 namespace OptionEditingLock {
@@ -21,16 +22,6 @@ bool PromptSkipped(AppContext& ctx)
     return ctx.Workstation().Loading() || ctx.Flags().NoValidFile;
 }
 } // namespace
-
-void ApplyLockPart(AppContext& ctx)
-{
-    OptionBindings& bindings = ctx.Bindings();
-    const bool locked = ctx.Options().OptionsHidden();
-    bindings.SetSwitch(OptionSwitch::OptionEditing, !locked);
-    bindings.SetSwitch(OptionSwitch::EnableOptionEditing, locked);
-    if (locked && bindings.closeOptionsDialog)
-        bindings.closeOptionsDialog();
-}
 
 bool EnableOptionEditing(AppContext& ctx, AppShell& shell)
 {
@@ -93,7 +84,7 @@ bool DisableOptionEditing(AppContext& ctx, AppShell& shell)
         return false;
     }
     ctx.Flags().SettingsDirty = false;
-    ApplyLockPart(ctx);
+    ApplyOptionEditingLock(ctx);
     options.SetKeepSettings(true);
     shell.OpenCurrentFile();
     options.SetKeepSettings(false);

@@ -1,9 +1,9 @@
-#include "core/devices/SelectDeviceCommand.h"
+#include "core/commands/SelectDeviceCommand.h"
 
+#include "core/commands/LoadReconciliation.h"
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceChooser.h"
 #include "core/devices/DeviceProfileLoader.h"
-#include "core/image/LoadReconciliation.h"
 #include "core/options/OptionRefresh.h"
 
 namespace {

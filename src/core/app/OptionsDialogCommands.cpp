@@ -1,4 +1,4 @@
-#include "core/options/OptionsDialogCommands.h"
+#include "core/app/OptionsDialogCommands.h"
 
 #include "core/context/AppContext.h"
 #include "core/image/ConfigurationWords.h"
