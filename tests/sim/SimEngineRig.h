@@ -9,6 +9,8 @@
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/devices/DeviceSelection.h"
+#include "core/link/LinkClock.h"
+#include "core/link/LinkPort.h"
 #include "core/link/ProgrammerLink.h"
 
 #include <functional>
@@ -27,8 +29,8 @@ template <class Endpoint = RecordingEndpoint> struct SimEngineRig {
         endpoint.box = &box;
         link.Factory().RegisterLoopback(QStringLiteral("box"), &endpoint);
         link.Port().SetPortResolver([](int) { return QStringLiteral("loop://box"); });
-        link.Port().SetPauseInterval(1);
-        link.Box().SetWatchdogInterval(500);
+        // The link's own pauses and watchdog, on a clock that skips the waiting.
+        link.Port().SetClock(clock);
         engine.Install();
         BuildDeviceList(ctx);
         SelectDeviceByName(ctx, device);
@@ -43,6 +45,7 @@ template <class Endpoint = RecordingEndpoint> struct SimEngineRig {
         link.ResetProgrammer();
     }
 
+    SteppedLinkClock clock; // outlives the link that measures its waits on it
     ScriptedOperator op;
     AppContext ctx;
     BoxSimulator box;

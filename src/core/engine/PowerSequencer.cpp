@@ -4,11 +4,11 @@
 #include "core/engine/EngineState.h"
 #include "core/engine/TargetMonitor.h"
 #include "core/link/BoxProtocol.h"
+#include "core/link/LinkPort.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 using Bit = LinkErrorWord::Bit;
@@ -161,8 +161,8 @@ bool PowerSequencer::WaitSupplyOn(int supply)
     bool noReading = false;
     bool last = false;
     const bool selfPowered = m_ctx.Options().IsEffective(OptionIndex::NoVdd);
-    QElapsedTimer clock;
-    clock.start();
+    const LinkClock& clock = m_link.Port().Clock();
+    const qint64 started = clock.NowMs();
     do {
         PollStatus();
         const quint8 status = m_state.SupplyStatus;
@@ -208,7 +208,7 @@ bool PowerSequencer::WaitSupplyOn(int supply)
             done = true;
             last = true;
         }
-        if (!done && !reached && SupplyWaitExpired(clock.elapsed(), supply, true))
+        if (!done && !reached && SupplyWaitExpired(clock.NowMs() - started, supply, true))
             done = last = true;
     } while (!(done && last) && !Stopped());
     m_monitor.CloseSoon();
@@ -231,8 +231,8 @@ void PowerSequencer::SupplyOff(int supply)
                          : QStringLiteral("Waiting for VPP to turn OFF...");
         m_ctx.Operator().PlaySound(SoundKind::Warning);
         m_monitor.ShowWait(OffRangeWait, action, FormatReading(supply, reading()));
-        QElapsedTimer clock;
-        clock.start();
+        const LinkClock& clock = m_link.Port().Clock();
+        const qint64 started = clock.NowMs();
         for (;;) {
             if (ShowReading(supply, reading(), true, false)) {
                 m_notFalling |= supplyBit;
@@ -249,7 +249,7 @@ void PowerSequencer::SupplyOff(int supply)
                 RaiseError(Bit::MclrTooHigh);
             if (!m_link.Errors().LinkHealthy() || Stopped())
                 break;
-            if (SupplyWaitExpired(clock.elapsed(), supply, false)) {
+            if (SupplyWaitExpired(clock.NowMs() - started, supply, false)) {
                 m_notFalling |= supplyBit;
                 break;
             }

@@ -18,16 +18,12 @@ BoxLink::BoxLink(LinkPort& port, LinkErrorWord& errors, ProgramFlags& flags, con
     : QObject(parent), m_port(port), m_errors(errors), m_flags(flags), m_options(options), m_progress(progress),
       m_ring(RingCapacity, 0)
 {
-    for (QTimer& timer : m_watchdog) {
-        timer.setSingleShot(true);
-        timer.setInterval(WatchdogMs);
-        connect(&timer, &QTimer::timeout, this, &BoxLink::WatchdogExpired);
-    }
     m_port.SetHooks(this);
 }
 
 BoxLink::~BoxLink()
 {
+    StopWatchdog();
     m_port.SetHooks(nullptr);
 }
 
@@ -43,8 +39,7 @@ bool BoxLink::StopRequested() const
 
 void BoxLink::SetWatchdogInterval(int ms)
 {
-    for (QTimer& timer : m_watchdog)
-        timer.setInterval(ms);
+    m_watchdogMs = ms;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -81,7 +76,7 @@ quint8 BoxLink::PopClass()
 
 void BoxLink::ProcessEvents()
 {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_port.Clock().ProcessEvents();
 }
 
 void BoxLink::ProcessReceived()
@@ -392,18 +387,23 @@ void BoxLink::SendStopEscape()
 
 bool BoxLink::WatchdogRunning() const
 {
-    return m_watchdog[0].isActive() || m_watchdog[1].isActive();
+    return m_watchdog != 0;
 }
 
 void BoxLink::StartWatchdog()
 {
-    m_watchdog[m_watchdogCurrent].start();
+    StopWatchdog();
+    m_watchdog = m_port.Clock().StartTimer(m_watchdogMs, [this] {
+        m_watchdog = 0;
+        WatchdogExpired();
+    });
 }
 
 void BoxLink::StopWatchdog()
 {
-    m_watchdog[0].stop();
-    m_watchdog[1].stop();
+    if (m_watchdog != 0)
+        m_port.Clock().StopTimer(m_watchdog);
+    m_watchdog = 0;
 }
 
 void BoxLink::WriteStarted()
@@ -423,8 +423,6 @@ void BoxLink::WatchdogExpired()
         // First expiry: try to bring the box back with the abort escape, under a fresh watchdog.
         m_firstTimeout = true;
         m_errors.RecordError(Bit::AllDevicesFailed);
-        m_watchdogCurrent = 1 - m_watchdogCurrent;
-        StopWatchdog();
         StartWatchdog();
         SendAbortEscape();
         return;

@@ -3,7 +3,6 @@
 #include "core/link/LinkPortHooks.h"
 
 #include <QObject>
-#include <QTimer>
 #include <array>
 #include <functional>
 #include <vector>
@@ -211,10 +210,10 @@ private:
     int m_statusCount = 0;
     int m_blockCounter = 0;
 
-    // The watchdog is two timers used in turn: its handler re-arms it and then waits for the
-    // answer to the abort escape, and a timer never fires again while its own handler runs.
-    std::array<QTimer, 2> m_watchdog;
-    int m_watchdogCurrent = 0;
+    // The watchdog is a timer of the port's clock (0 when none runs). Its handler re-arms it and
+    // then waits for the answer to the abort escape, during which the new timer may fire.
+    int m_watchdog = 0;
+    int m_watchdogMs = WatchdogMs;
     bool m_firstTimeout = false;
     bool m_highSpeedTrial = false;
     bool m_highSpeedFailed = false;

@@ -4,12 +4,10 @@
 #include "core/context/OperatorInterface.h"
 #include "core/context/ProgramFlags.h"
 #include "core/link/BoxProtocol.h"
-#include "core/link/EventWait.h"
 #include "core/link/LinkPortHooks.h"
 #include "core/link/PortFactory.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 
 namespace {
@@ -25,10 +23,6 @@ LinkPort::LinkPort(HistoryLog& history, OperatorInterface& op, const ProgramFlag
     : QObject(parent), m_history(history), m_operator(op), m_flags(flags), m_factory(factory), m_hooks(&NoHooks()),
       m_resolver(&LinkPort::DefaultPortTarget)
 {
-    m_pauseTimer.setSingleShot(true);
-    m_pauseTimer.setTimerType(Qt::PreciseTimer); // a coarse timer may end a pause 5 % early
-    m_pauseTimer.setInterval(PauseMs);
-    connect(&m_pauseTimer, &QTimer::timeout, this, [this] { m_pausing = false; });
 }
 
 LinkPort::~LinkPort()
@@ -79,6 +73,7 @@ bool LinkPort::OpenTarget(const QString& target, const QString& baudText)
         ClosePort();
         return true;
     }
+    m_baud = baud;
     if (!m_transport->Configure(baud, &systemText)) {
         ReportPortError(PortErrorCategory::SettingState, systemText);
         ClosePort();
@@ -110,8 +105,10 @@ bool LinkPort::WritePort(const QByteArray& bytes)
 {
     m_hooks->WriteStarted();
     QString systemText;
-    if (m_transport && m_transport->Write(bytes, &systemText))
+    if (m_transport && m_transport->Write(bytes, &systemText)) {
+        m_clock->BytesSent(int(bytes.size()), m_baud);
         return true;
+    }
     m_hooks->WriteFailed();
     if (!m_transport)
         systemText = QStringLiteral("The port is not open.");
@@ -125,22 +122,21 @@ QByteArray LinkPort::ReadPort(int count)
         ReportTransferError(PortErrorCategory::ReadFailed, QStringLiteral("The port is not open."));
         return {};
     }
-    QElapsedTimer total;
-    total.start();
+    const qint64 started = m_clock->NowMs();
     const int totalMs = ReadTotalMs + ReadPerByteMs * count;
     QByteArray out = m_transport->Take(count);
-    QElapsedTimer gap;
-    gap.start();
+    qint64 lastByte = started;
     while (out.size() < count) {
         const qint64 before = out.size();
-        const int remaining = int(totalMs - total.elapsed());
+        const qint64 now = m_clock->NowMs();
+        const int remaining = int(totalMs - (now - started));
         if (remaining <= 0)
             break;
         // Before the first byte only the total time-out applies; after it, a quiet gap ends the read.
-        const int wait = out.isEmpty() ? remaining : qMin(remaining, int(ReadIntervalMs - gap.elapsed()));
+        const int wait = out.isEmpty() ? remaining : qMin(remaining, int(ReadIntervalMs - (now - lastByte)));
         if (wait <= 0)
             break;
-        WaitForCondition([this] { return !m_transport || !m_transport->IsOpen() || m_transport->BytesAvailable() > 0; },
+        m_clock->WaitFor([this] { return !m_transport || !m_transport->IsOpen() || m_transport->BytesAvailable() > 0; },
                          wait);
         if (!m_transport || !m_transport->IsOpen()) {
             ReportTransferError(PortErrorCategory::ReadFailed, QStringLiteral("The connection to the port was lost."));
@@ -148,7 +144,7 @@ QByteArray LinkPort::ReadPort(int count)
         }
         out += m_transport->Take(count - out.size());
         if (out.size() > before)
-            gap.restart();
+            lastByte = m_clock->NowMs();
     }
     return out;
 }
@@ -166,10 +162,10 @@ void LinkPort::PurgePort(bool receive, bool transmit)
 
 void LinkPort::Pause()
 {
+    // StopPause (from an event handled meanwhile) ends the pause early.
     m_pausing = true;
-    m_pauseTimer.start();
-    while (m_pausing)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    m_clock->WaitFor([this] { return !m_pausing; }, m_pauseMs);
+    m_pausing = false;
 }
 
 void LinkPort::HardwareReset()

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/link/LinkClock.h"
 #include "core/link/PortError.h"
 #include "core/link/SerialTransport.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -42,7 +42,11 @@ public:
     // PRAXON_COMn when set, else the platform's usual device for that number.
     static QString DefaultPortTarget(int portNumber);
     // Tests shorten the pause; the program always uses PauseMs.
-    void SetPauseInterval(int ms) { m_pauseTimer.setInterval(ms); }
+    void SetPauseInterval(int ms) { m_pauseMs = ms; }
+    // Every wait of the link is measured on this clock (a RealLinkClock unless a test sets one;
+    // the clock must outlive the port's use of it).
+    void SetClock(LinkClock& clock) { m_clock = &clock; }
+    LinkClock& Clock() const { return *m_clock; }
 
     // Returns true when the open failed (or the reset that follows a 57600 open stopped the run).
     bool OpenPort(int portNumber, const QString& baudText);
@@ -56,11 +60,7 @@ public:
     void Pause();
     bool Pausing() const { return m_pausing; }
     // Ends a running pause at once (a transfer that stopped does not wait for it).
-    void StopPause()
-    {
-        m_pauseTimer.stop();
-        m_pausing = false;
-    }
+    void StopPause() { m_pausing = false; }
     void HardwareReset();
     void ReportPortError(PortErrorCategory category, const QString& systemText);
 
@@ -82,7 +82,10 @@ private:
     LinkPortHooks* m_hooks;
     std::function<QString(int)> m_resolver;
     std::unique_ptr<SerialTransport> m_transport;
-    QTimer m_pauseTimer;
+    RealLinkClock m_realClock;
+    LinkClock* m_clock = &m_realClock;
+    int m_pauseMs = PauseMs;
+    int m_baud = 0;
     bool m_pausing = false;
     bool m_programmerReady = false;
 };

@@ -5,6 +5,7 @@
 #include "core/context/HistoryLog.h"
 #include "core/context/ProgramFlags.h"
 #include "core/link/BoxLink.h"
+#include "core/link/LinkClock.h"
 #include "core/link/LinkErrorWord.h"
 #include "core/link/LinkPort.h"
 #include "core/link/LinkProgress.h"
@@ -51,6 +52,7 @@ struct LinkFixture {
     LinkProgress progress;
     int exitCode = 0;
     LinkErrorWord errors{flags, [this](int code) { exitCode = code; }};
+    SteppedLinkClock clock;
     LinkPort port{history, op, flags, factory};
     BoxLink link{port, errors, flags, options, progress};
     QByteArray sent;     // host -> box since the last Clear
@@ -63,8 +65,7 @@ struct LinkFixture {
         tap.received = &received;
         tap.box = &box;
         factory.RegisterLoopback(QStringLiteral("box"), &tap);
-        port.SetPauseInterval(1);
-        link.SetWatchdogInterval(200);
+        port.SetClock(clock);
     }
 
     // Opens the port (which pulses DTR) and starts the firmware with '<' 'R' '>'.

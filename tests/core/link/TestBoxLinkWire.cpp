@@ -429,7 +429,13 @@ private slots:
         LinkFixture f;
         QVERIFY(f.OpenAndRun());
         f.box.Faults().silentAfter = 0;
+        const qint64 started = f.clock.NowMs();
         QVERIFY(f.link.Command(CmdParallelMode, true));
+        // The watchdog's full time, twice: once before the abort escape, once after it (and the
+        // end of the read that was waiting when it expired).
+        const qint64 waited = f.clock.NowMs() - started;
+        QVERIFY2(waited >= 2 * BoxLink::WatchdogMs && waited < 2 * BoxLink::WatchdogMs + LinkPort::ReadTotalMs + 10,
+                 qPrintable(QString::number(waited)));
         QCOMPARE(f.sent, LinkFixture::Hex("3C103E5CFF"));
         QCOMPARE(f.errors.Word(), quint64(Bit::AllDevicesFailed | Bit::TaskFailed | Bit::NotResponding));
         QVERIFY(!f.port.ProgrammerReady());

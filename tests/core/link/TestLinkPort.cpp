@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include "ScriptedOperator.h"
 #include "TestPaths.h"
 #include "core/context/AppContext.h"
+#include "core/link/LinkClock.h"
+#include "core/link/LinkPort.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"
 
@@ -24,13 +26,13 @@ struct ResetRig {
         endpoint.box = &box;
         link.Factory().RegisterLoopback(QStringLiteral("box"), &endpoint);
         link.Port().SetPortResolver([](int) { return QStringLiteral("loop://box"); });
-        link.Port().SetPauseInterval(1);
-        link.Box().SetWatchdogInterval(200);
+        link.Port().SetClock(clock);
     }
 
     QStringList Log() { return ctx.History().DisplayText(); }
     bool Logged(const QString& line) { return Log().contains(line); }
 
+    SteppedLinkClock clock;
     ScriptedOperator op;
     AppContext ctx;
     BoxSimulator box; // outlives the link, whose port detaches from it on destruction
