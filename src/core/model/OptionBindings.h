@@ -89,8 +89,6 @@ public:
     void AddStage(OptionStage stage, std::function<void()> step);
 
     // Hooks into subsystems; an empty hook means that subsystem is not part of this build.
-    // The option-editing lock's part of the refresh (entry 0).
-    std::function<void()> lockPart;
     // Opens and validates the SQTP file named in the serial-number settings; true when usable.
     std::function<bool()> validateSqtp;
     // Records a link error word bit (0x8 = task failed).

@@ -66,8 +66,6 @@ private:
         switch (index) {
         case HideOptions:
             ApplyOptionEditingLock(m_ctx);
-            if (m_bindings.lockPart)
-                m_bindings.lockPart();
             break;
         case NoRead:
             Switch(OptionSwitch::ReadAction, !Eff(NoRead));

@@ -47,15 +47,6 @@ MainWindowOptionCommands::MainWindowOptionCommands(TPXmain& window, AppContext& 
     connect(window.ActSaveOptions(), &QAction::triggered, this, &MainWindowOptionCommands::SaveOptions);
     new RecentFilesMenu(*window.RecentMenu(), context.Workstation(), [this](const QString& path) { ReOpen(path); });
 
-    // The lock part of the refresh: whatever another part of the program does there runs too.
-    OptionBindings& bindings = context.Bindings();
-    bindings.lockPart = [previous = bindings.lockPart, self = QPointer<MainWindowOptionCommands>(this)] {
-        if (previous)
-            previous();
-        if (self)
-            self->ShowLock();
-    };
-
     WorkstationSettings& station = context.Workstation();
     station.busyCursor = [](bool busy) {
         if (busy)
@@ -118,23 +109,6 @@ void MainWindowOptionCommands::SaveOptions()
     } catch (const ErrorOut& fault) {
         m_context.Operator().ShowError(QStringLiteral("Praxon MCU Programmer"), fault.Message());
     }
-}
-
-void MainWindowOptionCommands::ShowLock()
-{
-    const bool locked = m_context.Options().OptionsHidden();
-    QList<QAction*> hidden = {m_window.ActSelectMcu(),       m_window.ActSaveOptions(),
-                              m_window.ActSaveHex(),         m_window.ActSetAutoOptions(),
-                              m_window.ActEditId(),          m_window.ActEditConfigWord(),
-                              m_window.ActEditCode(),        m_window.ActEditData(),
-                              m_window.ActEditCalibration(), m_window.McuSectionMenu()->menuAction()};
-    hidden += m_window.OptionPageActions();
-    for (QAction* action : hidden)
-        action->setVisible(!locked);
-    // The device name field stays in sight but no longer opens device selection.
-    m_window.ControlBarPanel()->SelectMcuButton()->setVisible(!locked);
-    m_window.ActEnableEditing()->setVisible(locked);
-    m_window.ActDisableEditing()->setVisible(!locked);
 }
 
 void MainWindowOptionCommands::ShowViewItems()

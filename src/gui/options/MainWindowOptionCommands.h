@@ -32,8 +32,6 @@ public:
 private:
     void ShowViewItems();
     void RecordPanelSizes();
-    // The lock part of the option refresh, for the main window's commands.
-    void ShowLock();
 
     TPXmain& m_window;
     AppContext& m_context;

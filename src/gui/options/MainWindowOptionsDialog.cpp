@@ -119,7 +119,11 @@ QAction* MainWindowOptionsDialog::ConnectPage(QAction* action, OptionsPage page)
 
 void MainWindowOptionsDialog::ShowLock()
 {
+    // One place hides what the lock hides: the commands of the locked captions (wherever their
+    // entries are), the device selection button; the Edit menu offers the unlock instead.
     const bool locked = m_context.Options().OptionsHidden();
+    m_enableEditing->setVisible(locked);
+    m_disableEditing->setVisible(!locked);
     ControlBar* bar = m_window.ControlBarPanel();
     bar->McuBox()->setEnabled(!locked);
     bar->SelectMcuButton()->setVisible(!locked);

@@ -22,6 +22,7 @@
 #include "gui/app/TaskTreePanel.h"
 #include "gui/engine/MainWindowRunCommands.h"
 #include "gui/options/MainWindowOptionCommands.h"
+#include "gui/options/MainWindowOptionsDialog.h"
 
 #include <QAction>
 #include <QFile>
@@ -53,6 +54,7 @@ struct Fixture {
         SelectDeviceByName(ctx, QStringLiteral("16F877A"));
         LoadDeviceProfile(ctx);
         new MainWindowOptionCommands(window, ctx, shell);
+        new MainWindowOptionsDialog(window, ctx, shell);
         run = new MainWindowRunCommands(window, ctx, engine);
         views = new MainWindowViews(window, ctx);
         help = new MainWindowHelpCommands(window, ctx);
@@ -97,14 +99,13 @@ private slots:
                                              "-&ID Values ...",
                                              "-Configuration &Word ...",
                                              "-&Serial Numbers ...",
-                                             "-Disable &Option Editing"};
+                                             "Disable &Option Editing"};
         QTest::newRow("Run") << "Menu_Run"
-                             << QStringList{"Auto Run",     "Erase",     "Blank Check", "Verify",
-                                            "Read",         "Serialize", "Fuses",       "-Set Auto &Options ...",
-                                            "Reset Praxon "};
+                             << QStringList{"Auto Run",  "Erase", "Blank Check",           "Verify",       "Read",
+                                            "Serialize", "Fuses", "Set Auto &Options ...", "Reset Praxon "};
         QTest::newRow("Options") << "Menu_Options"
-                                 << QStringList{"-Auto &Options ...",   "-&General ...",  "-&HEX File ...",
-                                                "-Serial &Numbers ...", "-&Advanced ...", "&Select MCU Device ...",
+                                 << QStringList{"Auto &Options ...",   "&General ...",  "&HEX File ...",
+                                                "Serial &Numbers ...", "&Advanced ...", "&Select MCU Device ...",
                                                 "&Programming Sockets"};
         QTest::newRow("View") << "Menu_View"
                               << QStringList{"&Full View", "&Compact View", "&Information Group", "Programming &Tasks",
@@ -166,7 +167,7 @@ private slots:
         OptionsChanged(f.ctx);
         QCOMPARE(Entries(f.Menu("Menu_File")),
                  (QStringList{"&Open File ...", "-&Re-Open", "-&Print / Save History", "E&XIT"}));
-        QCOMPARE(Entries(f.Menu("Menu_Edit")), (QStringList{"-&Serial Numbers ...", "-Enable &Option Editing"}));
+        QCOMPARE(Entries(f.Menu("Menu_Edit")), (QStringList{"-&Serial Numbers ...", "Enable &Option Editing"}));
         QCOMPARE(Entries(f.Menu("Menu_Run")),
                  (QStringList{"Auto Run", "Erase", "Blank Check", "Verify", "Read", "Reset Praxon "}));
         QVERIFY(!Entries(f.Menu("Menu_Help")).contains(QStringLiteral("Clear &Stats")));
