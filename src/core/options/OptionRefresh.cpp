@@ -64,9 +64,7 @@ private:
     void ApplyRule(int index)
     {
         switch (index) {
-        case HideOptions:
-            ApplyOptionEditingLock(m_ctx);
-            break;
+        case HideOptions: ApplyOptionEditingLock(m_ctx); break;
         case NoRead:
             Switch(OptionSwitch::ReadAction, !Eff(NoRead));
             FollowRange(27, 32, !Eff(NoRead));
