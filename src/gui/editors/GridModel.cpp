@@ -79,5 +79,9 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const
 {
     if (IsCell(index))
         return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+    // The address and the separators are drawn as enabled text but never take the cursor's edits.
+    const GridCells::Kind kind = GridCells::KindOf(index.column());
+    if (index.isValid() && (kind == GridCells::Kind::Address || kind == GridCells::Kind::Separator))
+        return Qt::ItemIsEnabled;
     return Qt::NoItemFlags;
 }

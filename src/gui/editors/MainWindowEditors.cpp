@@ -25,8 +25,8 @@ MainWindowEditors::MainWindowEditors(TPXmain& window, AppContext& context, Seria
         connect(action, &QAction::triggered, m_editors, [this, page = page] { m_editors->ShowPage(page); });
     }
     // "&Data ..." and "C&alibration ..." show while the device has the data and option editing is
-    // not locked. The lock's own rendering runs in the same refresh and re-shows what it hid, so
-    // the items are set again once the refresh's later stages have run.
+    // not locked. The lock's own rendering runs earlier in the same refresh and shows every item it
+    // hides when unlocked, so the items are set again in the refresh's last stage.
     const QPointer<QAction> data(window.ActEditData());
     const QPointer<QAction> calibration(window.ActEditCalibration());
     OptionBindings& bindings = context.Bindings();

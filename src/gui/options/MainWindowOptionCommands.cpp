@@ -123,11 +123,11 @@ void MainWindowOptionCommands::SaveOptions()
 void MainWindowOptionCommands::ShowLock()
 {
     const bool locked = m_context.Options().OptionsHidden();
-    // "&Data ..." and "C&alibration ..." also depend on the device: the editors' wiring shows them.
-    QList<QAction*> hidden = {m_window.ActSelectMcu(), m_window.ActSaveOptions(),
-                              m_window.ActSaveHex(),   m_window.ActSetAutoOptions(),
-                              m_window.ActEditId(),    m_window.ActEditConfigWord(),
-                              m_window.ActEditCode(),  m_window.McuSectionMenu()->menuAction()};
+    QList<QAction*> hidden = {m_window.ActSelectMcu(),       m_window.ActSaveOptions(),
+                              m_window.ActSaveHex(),         m_window.ActSetAutoOptions(),
+                              m_window.ActEditId(),          m_window.ActEditConfigWord(),
+                              m_window.ActEditCode(),        m_window.ActEditData(),
+                              m_window.ActEditCalibration(), m_window.McuSectionMenu()->menuAction()};
     hidden += m_window.OptionPageActions();
     for (QAction* action : hidden)
         action->setVisible(!locked);

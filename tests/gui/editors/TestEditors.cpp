@@ -2,6 +2,7 @@
 // the pages a device has, "Fill with Value ...", the ID fields' modes and the configuration-word
 // page, each with the edit landing in the memory image and the checksum following it.
 #include "ScriptedOperator.h"
+#include "core/app/AppShell.h"
 #include "core/app/Engine.h"
 #include "core/context/AppContext.h"
 #include "core/editors/GridCells.h"
@@ -16,6 +17,7 @@
 #include "gui/editors/MainWindowEditors.h"
 #include "gui/editors/TPXedit.h"
 #include "gui/editors/TPXedwin.h"
+#include "gui/options/MainWindowOptionCommands.h"
 #include "gui/serial/SerialNumbersPage.h"
 
 #include <QAction>
@@ -50,6 +52,7 @@ struct Fixture {
     ScriptedOperator op;
     AppContext ctx{op, dir.path() + u'/'};
     ProgrammerLink link{ctx};
+    AppShell shell{ctx};
     Engine engine{ctx, link};
     SerialNumberPage serialModel{ctx, engine.Serial()};
     TPXmain main{ctx};
@@ -75,6 +78,8 @@ struct Fixture {
         image.CodeGrid().wordMask = device.core == CoreFamily::Core18X ? 0xFFFF : 0x3FFF;
         image.ClearImage();
         ctx.Flags().ProgramReady = true;
+        // The lock's menu wiring comes first, as in the program: it re-shows what it hid.
+        new MainWindowOptionCommands(main, ctx, shell);
         editors = new MainWindowEditors(main, ctx, &serialModel, &engine.Sockets());
         OptionsChanged(ctx);
     }
