@@ -165,6 +165,7 @@ private slots:
         QTest::newRow("EE 1234 under mask FF") << int(Page::EeDataPage) << 3 << "1234" << 1 << 0x34 << "34";
         // A character in an XX code grid becomes a RETLW of it.
         QTest::newRow("XX character A") << int(Page::CodePage) << 13 << "A" << 2 << 0x3441 << "3441";
+        QTest::newRow("last character cell") << int(Page::CodePage) << 18 << "B" << 7 << 0x3442 << "3442";
         QTest::newRow("code word under mask 3FFF") << int(Page::CodePage) << 2 << "ffff" << 0 << 0x3FFF << "3FFF";
         // A character typed into the EE grid is the byte itself, never a 14-bit instruction.
         QTest::newRow("EE character") << int(Page::EeDataPage) << 11 << "z" << 0 << 0x7A << "7A";
