@@ -10,12 +10,14 @@
 #include "core/context/AppContext.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/options/SettingsFileFormat.h"
+#include "core/serial/SerialNumberPage.h"
 #include "gui/app/GuiOperator.h"
 #include "gui/app/MainWindowHelpCommands.h"
 #include "gui/app/MainWindowViews.h"
 #include "gui/app/PraxonApplication.h"
 #include "gui/app/ScreenshotTour.h"
 #include "gui/app/TPXmain.h"
+#include "gui/editors/MainWindowEditors.h"
 #include "gui/engine/MainWindowRunCommands.h"
 #include "gui/link/MainWindowLinkCommands.h"
 #include "gui/link/TPXC.h"
@@ -143,6 +145,8 @@ int main(int argc, char** argv)
     auto* optionsDialog = new MainWindowOptionsDialog(window, ctx, shell);
     optionsDialog->FollowRunLock(engine.Lock());
     ctx.Bindings().lockForRun = [&engine](bool locked) { engine.Tasks().LockForRun(locked); };
+    auto* serialPage = new SerialNumberPage(ctx, engine.Serial(), &window);
+    auto* editors = new MainWindowEditors(window, ctx, serialPage, &engine.Sockets());
     auto* views = new MainWindowViews(window, ctx);
     auto* helpCommands = new MainWindowHelpCommands(window, ctx);
 
@@ -155,6 +159,7 @@ int main(int argc, char** argv)
         shell.FinishStartUp();
         if (!headless) {
             optionsDialog->ReopenIfWasOpen();
+            editors->ReopenIfWasOpen();
             helpCommands->RestoreInformationWindow();
         }
         // PRAXON_SCREENSHOT_DIR: walk through the views and an Auto Run, save pictures, then end.

@@ -367,14 +367,31 @@ void CycleRunner::RefreshAfterRead(int code)
 {
     MemoryImage& image = m_ctx.Image();
     const DeviceProfile& profile = m_ctx.Profile();
+    // The editors window shows what was read.
+    const auto show = [this](EditorPage page) {
+        if (m_ctx.Bindings().showEditorPage)
+            m_ctx.Bindings().showEditorPage(page);
+    };
     switch (code) {
-    case 30: image.RefreshEditorView(profile, ImageDisplayState::CalibrationPage); return;
+    case 30:
+        show(EditorPage::Calibration);
+        image.RefreshEditorView(profile, ImageDisplayState::CalibrationPage);
+        return;
     case 29:
-        if (!m_ctx.Options().IsEffective(OptionIndex::EeEditorOff))
+        if (!m_ctx.Options().IsEffective(OptionIndex::EeEditorOff)) {
+            show(EditorPage::EeData);
             image.RefreshEditorView(profile, ImageDisplayState::EeDataPage);
+        }
         break;
-    case 32: m_tasks.RefreshConfigDisplay(); break;
-    default: image.RefreshEditorView(profile, ImageDisplayState::CodePage); break;
+    case 31: show(EditorPage::IdValues); break;
+    case 32:
+        show(EditorPage::ConfigWord);
+        m_tasks.RefreshConfigDisplay();
+        break;
+    default:
+        show(EditorPage::Code);
+        image.RefreshEditorView(profile, ImageDisplayState::CodePage);
+        break;
     }
     ComputeChecksum(m_ctx);
     UpdateInformationWindow(m_ctx);

@@ -65,6 +65,26 @@ void ScreenshotTour::CompactAndAutoRun()
     });
 }
 
+void ScreenshotTour::EditorPages(int step)
+{
+    const std::pair<QAction*, const char*> pages[] = {
+        {m_window.ActEditCode(), "editor-code.png"},     {m_window.ActEditData(), "editor-data.png"},
+        {m_window.ActEditId(), "editor-id.png"},         {m_window.ActEditConfigWord(), "editor-fuses.png"},
+        {m_window.ActEditSerial(), "editor-serial.png"},
+    };
+    if (step >= int(std::size(pages))) {
+        QApplication::quit();
+        return;
+    }
+    pages[step].first->trigger();
+    QTimer::singleShot(SettleMs, this, [this, step, name = pages[step].second] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top->objectName() == QLatin1String("TPXedwin"))
+                Save(*top, QString::fromLatin1(name));
+        EditorPages(step + 1);
+    });
+}
+
 void ScreenshotTour::AfterAutoRun()
 {
     // The run takes the lock while it works; the picture is taken once it has let go.
@@ -85,7 +105,7 @@ void ScreenshotTour::AfterAutoRun()
             QTimer::singleShot(SettleMs, this, [this] {
                 Save(m_window, QStringLiteral("compact-after-auto-run.png"));
                 m_views.FullViewCommand();
-                QApplication::quit();
+                EditorPages(0);
             });
         });
     });

@@ -10,7 +10,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -32,9 +33,13 @@ SerialNumbersPage::SerialNumbersPage(SerialNumberPage& page, SocketPanel& socket
       m_topDecimal(NumberField(QStringLiteral("ED_LastDecimal"))),
       m_auto(new QCheckBox(QStringLiteral("Auto Increment -  Disable to manually enter serial numbers or to edit the "
                                           "Last Serial Number used."))),
-      m_options(new QPushButton(QStringLiteral("Show Serial Number Options")))
+      m_options(new QToolButton)
 {
     setObjectName(QStringLiteral("SerialNumbersPage"));
+    m_options->setObjectName(QStringLiteral("B_SerialOptions"));
+    m_options->setToolTip(QStringLiteral("Show Serial Number Options"));
+    m_options->setAccessibleName(m_options->toolTip());
+    m_options->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QGridLayout;
     top->addWidget(new QLabel(QStringLiteral("Last Number Used:    HEX")), 0, 0);
@@ -42,7 +47,7 @@ SerialNumbersPage::SerialNumbersPage(SerialNumberPage& page, SocketPanel& socket
     top->addWidget(new QLabel(QStringLiteral("Decimal")), 0, 2);
     top->addWidget(m_topDecimal, 0, 3);
     top->addWidget(m_auto, 1, 0, 1, 3);
-    top->addWidget(m_options, 1, 3);
+    top->addWidget(m_options, 1, 3, Qt::AlignLeft);
     layout->addLayout(top);
     m_topHex->installEventFilter(this);
 
@@ -73,7 +78,7 @@ SerialNumbersPage::SerialNumbersPage(SerialNumberPage& page, SocketPanel& socket
     connect(m_topDecimal, &QLineEdit::textEdited, this,
             [this](const QString& t) { m_page.EditDecimal(SerialNumberPage::TopRow, t); });
     connect(m_auto, &QCheckBox::clicked, this, [this](bool on) { m_page.AutoIncrementClicked(on); });
-    connect(m_options, &QPushButton::clicked, this, &SerialNumbersPage::OptionsRequested);
+    connect(m_options, &QToolButton::clicked, this, &SerialNumbersPage::OptionsRequested);
     connect(&m_page, &SerialNumberPage::Changed, this, &SerialNumbersPage::Render);
     connect(&m_sockets, &SocketPanel::Changed, this, &SerialNumbersPage::Render);
     Render();

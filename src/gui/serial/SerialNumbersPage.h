@@ -7,7 +7,7 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class QToolButton;
 class SerialNumberPage;
 class SocketPanel;
 
@@ -27,6 +27,8 @@ public:
     QLabel* StatusLabel(int socket) const { return m_status.at(size_t(socket)); }
     QFrame* SocketRow(int socket) const { return m_rows.at(size_t(socket)); }
     QCheckBox* AutoIncrementBox() const { return m_auto; }
+    // The small icon button "Show Serial Number Options" (its text is the tooltip).
+    QToolButton* OptionsButton() const { return m_options; }
 
 signals:
     // "Show Serial Number Options": the options dialog on its serial-number page.
@@ -44,7 +46,7 @@ private:
     QLineEdit* m_topHex;
     QLineEdit* m_topDecimal;
     QCheckBox* m_auto;
-    QPushButton* m_options;
+    QToolButton* m_options;
     std::array<QFrame*, 4> m_rows{};
     std::array<QLineEdit*, 4> m_hex{};
     std::array<QLineEdit*, 4> m_decimal{};
