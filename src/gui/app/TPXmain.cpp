@@ -2,10 +2,12 @@
 
 #include "core/context/AppContext.h"
 #include "core/model/TemplateTables.h"
+#include "core/util/SerialDevices.h"
 #include "gui/app/ActionIcons.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"
 #include "gui/app/InformationGroup.h"
+#include "gui/app/PortComboBox.h"
 #include "gui/app/TaskTreePanel.h"
 #include "gui/engine/McuSectionMenuView.h"
 
@@ -44,6 +46,9 @@ TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     layout->setSpacing(0);
     m_controlBar = new ControlBar(m_context.Window(), central);
     m_controlBar->ToolBar()->addActions({m_actOpen, m_actAutoRun, m_actErase, m_actBlankCheck, m_actVerify, m_actRead});
+    // Each port name of the list shows the device or URL the port map gives it.
+    m_controlBar->PortList()->SetDescriber(
+        [this](int portNumber) { return SerialDevices::Describe(m_context.Workstation().PortTarget(portNumber)); });
     layout->addWidget(m_controlBar);
     layout->addWidget(CreateWorkArea(), 1);
     m_centralLayout = layout;
