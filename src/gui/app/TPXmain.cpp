@@ -7,6 +7,7 @@
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"
 #include "gui/app/InformationGroup.h"
+#include "gui/app/MainWindowSizing.h"
 #include "gui/app/PortComboBox.h"
 #include "gui/app/TaskTreePanel.h"
 #include "gui/engine/McuSectionMenuView.h"
@@ -275,7 +276,7 @@ QWidget* TPXmain::CreateWorkArea()
     m_taskPanel->Attach(m_context);
     m_treeSplitter->addWidget(m_taskPanel);
 
-    m_rightSplitter = new QSplitter(Qt::Vertical);
+    m_rightSplitter = new RightHandSplitter(Qt::Vertical);
     m_rightSplitter->setObjectName(QStringLiteral("HistorySplitter"));
     m_information = new InformationGroup(m_context.Window());
     m_history = new HistoryView(m_context.History());
@@ -336,8 +337,13 @@ QWidget* TPXmain::WorkArea() const
 void TPXmain::closeEvent(QCloseEvent* event)
 {
     ProgramFlags& flags = m_context.Flags();
-    flags.ProgramExiting = true;
-    flags.AutoRunPending = false;
-    flags.AutoRunArmed = false;
+    if (!flags.ProgramExiting) {
+        flags.ProgramExiting = true;
+        // The socket lamps go dark and stop flashing; the sockets in use stay as the settings keep them.
+        emit Closing();
+        flags.AutoRunPending = false;
+        flags.AutoRunArmed = false;
+    }
+    event->accept();
     QMainWindow::closeEvent(event);
 }
