@@ -2,11 +2,12 @@
 #
 # The program looks up its support files, its manual and its settings section by the directory
 # of its executable, so everything it loads is installed into one directory, PRAXON_INSTALL_DIR
-# (set in the top-level CMakeLists.txt; /usr/lib/praxon in the package). /usr/bin holds symbolic links to the two programs; the desktop
-# entry, the icon, the man page and a link to the manual go where the desktop and man expect them.
+# (set in the top-level CMakeLists.txt; /usr/lib/praxon in the package). /usr/bin holds symbolic
+# links to the two programs; the desktop entry, the icon, the man pages and a link to the manual go
+# where the desktop and man expect them.
 
 install(TARGETS praxon RUNTIME DESTINATION ${PRAXON_INSTALL_DIR})
-install(DIRECTORY data/ DESTINATION ${PRAXON_INSTALL_DIR})
+install(DIRECTORY data/ DESTINATION ${PRAXON_INSTALL_DIR} PATTERN ".keep" EXCLUDE)
 install(FILES docs/manual/praxon-manual.html DESTINATION ${PRAXON_INSTALL_DIR})
 
 # Relative links, so the installed tree works under any prefix.
