@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
@@ -70,6 +71,48 @@ QStringList Arguments(int argc, char** argv)
     return args;
 }
 
+#ifndef PRAXON_VERSION
+#define PRAXON_VERSION "unknown"
+#endif
+
+constexpr const char* UsageText =
+    "Usage: praxon [FILE] [/A] [/D<MCU>] [/M] [/X] [/L<log path>]\n"
+    "       praxon --help | --version\n"
+    "\n"
+    "Praxon MCU Programmer: programs, verifies and reads PIC microcontrollers with the Praxon\n"
+    "programmer box on a serial port.\n"
+    "\n"
+    "  FILE        a HEX file, or a control file (.PXC) naming its HEX file; always the first argument\n"
+    "  /A          run an Auto Run after start-up (needs a HEX file)\n"
+    "  /D<MCU>     select that device, e.g. /D16F877A, even when the HEX file names another\n"
+    "  /M          start minimised\n"
+    "  /X          run an Auto Run after start-up, then exit with its status\n"
+    "  /L<path>    mirror the history into a text file as it is written\n"
+    "\n"
+    "Environment: PRAXON_COM1 ... PRAXON_COM9 (device or rfc2217://host:port behind a port name),\n"
+    "PRAXON_SETTINGS_DIR, PRAXON_APP_DIR, PRAXON_AUTO_ANSWER, QT_QPA_PLATFORM=offscreen (headless).\n"
+    "Exit status: 0 success; 1-127, 136-255 the link error bits; 8 a failed run; 128 a file or\n"
+    "settings problem.\n"
+    "See praxon(1) and the operator's manual for the details.\n";
+
+// "--help" or "--version" as the only argument: answered before anything else starts, so no
+// display is needed and the settings are not touched.
+bool AnswerInformationRequest(int argc, char** argv)
+{
+    if (argc != 2)
+        return false;
+    const std::string_view arg(argv[1]);
+    if (arg == "--help") {
+        std::fputs(UsageText, stdout);
+        return true;
+    }
+    if (arg == "--version") {
+        std::printf("praxon %s\n", PRAXON_VERSION);
+        return true;
+    }
+    return false;
+}
+
 void PrintHistory(const HistoryLog& history)
 {
     const QStringList lines = history.DisplayText();
@@ -88,6 +131,8 @@ void PrintHistory(const HistoryLog& history)
 
 int main(int argc, char** argv)
 {
+    if (AnswerInformationRequest(argc, argv))
+        return 0;
     ChoosePlatform();
     const QStringList args = Arguments(argc, argv);
     PraxonApplication app(argc, argv);

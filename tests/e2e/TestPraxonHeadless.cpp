@@ -4,8 +4,10 @@
 #include "PraxonProcess.h"
 #include "TestPaths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,6 +86,38 @@ private slots:
         QCOMPARE(run.status, 128);
         QVERIFY(run.err.contains("praxon: box: Support File Missing: Required Support Files for Version 2.8.0 are "
                                  "Missing. | Please re-install software or Contact Kestrix Support."));
+    }
+
+    // --help and --version alone answer before anything starts: no support files are looked for
+    // (the application directory is empty) and the settings store is not created. With another
+    // argument beside them they are an ordinary first argument, a file name.
+    void HelpAndVersionStartNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // pattern of standard output, then standard error
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "^Usage: praxon \\[FILE\\].*/X.*PRAXON_COM1";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "^praxon \\d+\\.\\d+\\.\\d+\n$";
+        QTest::newRow("not alone") << QStringList{"--version", "/X"} << 128 << "praxon: box: Support File Missing";
+    }
+
+    void HelpAndVersionStartNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QTemporaryDir empty;
+        QTemporaryDir settings;
+        const Run run = RunPraxonHeadless(QStringLiteral(PRAXON_EXECUTABLE), args,
+                                          {{"PRAXON_SETTINGS_DIR", settings.path()}, {"PRAXON_APP_DIR", empty.path()}});
+        QCOMPARE(run.status, status);
+        QVERIFY2(
+            QRegularExpression(out, QRegularExpression::DotMatchesEverythingOption).match(run.out + run.err).hasMatch(),
+            qPrintable(run.out + run.err));
+        if (status == 0) {
+            QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+            QVERIFY(QDir(settings.path()).isEmpty());
+        }
     }
 };
 

@@ -144,3 +144,10 @@ void SocketPanel::ApplyWorkstationSockets()
     for (int s = 0; s < Sockets::Count; ++s)
         SetSockets(s, s, saved[size_t(s)]);
 }
+
+void SocketPanel::SwitchOffIndicators()
+{
+    for (SocketIndicator& led : m_leds)
+        led.Setdouse(false);
+    RefreshIndicators();
+}

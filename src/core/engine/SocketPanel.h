@@ -41,6 +41,9 @@ public:
     int InUseCount() const;
     // Switches the sockets on as the workstation settings hold them (after the settings load).
     void ApplyWorkstationSockets();
+    // Switches the four indicators off (dark, not flashing) when the program ends; the sockets in
+    // use, the masks and the workstation settings are left as they are, so they are saved intact.
+    void SwitchOffIndicators();
 
     // Gang and Single reset the run state first; the engine provides it.
     void SetResetRunState(std::function<void()> reset) { m_resetRunState = std::move(reset); }

@@ -10,6 +10,8 @@ ProgrammerLink::ProgrammerLink(AppContext& ctx, QObject* parent)
       m_link(m_port, m_errors, ctx.Flags(), ctx.Options(), m_progress)
 {
     // A port, response, bad-data or speed failure means the programmer can no longer be used.
+    // A port name opens the device the workstation's port map gives it.
+    m_port.SetPortResolver([&ctx](int portNumber) { return ctx.Workstation().PortTarget(portNumber); });
     m_errors.SetHardFaultHandler([this] { m_port.SetProgrammerReady(false); });
     m_link.SetHandshake([this] { FirmwareHandshake(); });
     m_link.SetMarkNotAvailable([this] { MarkHardwareNotAvailable(); });

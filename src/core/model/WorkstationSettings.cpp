@@ -1,5 +1,7 @@
 #include "core/model/WorkstationSettings.h"
 
+#include "core/util/SerialDevices.h"
+
 #include <QtGlobal>
 
 namespace {
@@ -89,7 +91,19 @@ QString WorkstationSettings::PortTarget(int portNumber) const
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     const QString stored = StoredPortTarget(portNumber);
-    return stored.isEmpty() ? PlatformPortTarget(portNumber) : stored;
+    return stored.isEmpty() ? DefaultPortTarget(portNumber) : stored;
+}
+
+QString WorkstationSettings::DefaultPortTarget(int portNumber) const
+{
+    if (portNumber < 1 || portNumber > PortCount)
+        return QString();
+#ifdef Q_OS_WIN
+    return PortName(portNumber);
+#else
+    const QString directory = m_adapterDirectory.isEmpty() ? SerialDevices::DefaultByIdDirectory() : m_adapterDirectory;
+    return SerialDevices::DefaultMap(SerialDevices::PresentAdapters(directory), PortCount).at(portNumber - 1);
+#endif
 }
 
 QString WorkstationSettings::StoredPortTarget(int portNumber) const
@@ -99,8 +113,10 @@ QString WorkstationSettings::StoredPortTarget(int portNumber) const
 
 void WorkstationSettings::SetStoredPortTarget(int portNumber, const QString& target)
 {
-    if (portNumber >= 1 && portNumber <= PortCount)
-        m_ports.at(size_t(portNumber - 1)) = target.trimmed();
+    if (portNumber < 1 || portNumber > PortCount)
+        return;
+    const QString trimmed = target.trimmed();
+    m_ports.at(size_t(portNumber - 1)) = trimmed == PlatformPortTarget(portNumber) ? QString() : trimmed;
 }
 
 QString WorkstationSettings::PlatformPortTarget(int portNumber)

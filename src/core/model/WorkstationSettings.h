@@ -62,14 +62,22 @@ public:
 
     // The device or URL behind a port name of the port list ("COM1" .. "COM9"): the environment
     // variable PRAXON_COM<n> for this run when set, else the PORTS entry of the settings store,
-    // else the platform's usual device (/dev/ttyUSB<n-1> on Linux, COM<n> on Windows). Other
-    // names are returned as they are.
+    // else the default map (DefaultPortTarget). Other names are returned as they are.
     QString PortTarget(const QString& portName) const;
     // The same for a port number 1 .. 9.
     QString PortTarget(int portNumber) const;
-    // The store's mapping (without the environment); empty means the platform default.
+    // The store's mapping (without the environment); empty means the default map. An entry
+    // naming the plain platform device of its number (PlatformPortTarget) is kept empty, so it
+    // follows the default map, which names that device by its stable name when it is present.
     QString StoredPortTarget(int portNumber) const;
     void SetStoredPortTarget(int portNumber, const QString& target);
+    // The default map: on Linux the USB serial adapters present, by their stable names under
+    // the adapter directory, take COM1, COM2, ...; the names left over stand for /dev/ttyUSB0,
+    // /dev/ttyUSB1, ... not already named (see SerialDevices::DefaultMap). On Windows COM<n>.
+    QString DefaultPortTarget(int portNumber) const;
+    // Where the stable adapter names are looked up (/dev/serial/by-id; tests use their own).
+    void SetAdapterDirectory(const QString& directory) { m_adapterDirectory = directory; }
+    // The plain device of a number: /dev/ttyUSB<n-1> on Linux, COM<n> on Windows.
     static QString PlatformPortTarget(int portNumber);
     static QString PortName(int portNumber) { return QStringLiteral("COM%1").arg(portNumber); }
 
@@ -100,6 +108,7 @@ private:
     int m_informationHeight = DefaultInformationHeight;
     QStringList m_recent;
     std::array<QString, PortCount> m_ports{};
+    QString m_adapterDirectory;
     QString m_defaultDevice = QStringLiteral("18F252");
     bool m_loading = false;
 };

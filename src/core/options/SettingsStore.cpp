@@ -334,7 +334,7 @@ bool Save(AppContext& ctx)
     for (int number = 1; number <= WorkstationSettings::PortCount; ++number) {
         const QString stored = station.StoredPortTarget(number);
         sink.WriteString(PortsSection, WorkstationSettings::PortName(number),
-                         stored.isEmpty() ? WorkstationSettings::PlatformPortTarget(number) : stored);
+                         stored.isEmpty() ? station.DefaultPortTarget(number) : stored);
     }
 
     const QStringList& recent = station.RecentFiles();

@@ -1,6 +1,7 @@
 #include "gui/app/ControlBar.h"
 
 #include "core/context/MainWindowState.h"
+#include "gui/app/PortComboBox.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -37,7 +38,7 @@ bool OpensSelection(const QKeyEvent& key)
 ControlBar::ControlBar(MainWindowState& state, QWidget* parent)
     : QWidget(parent), m_state(state), m_mcuLabel(new QLabel(QStringLiteral(" MCU:  "), this)),
       m_mcuBox(new QLineEdit(this)), m_portLabel(new QLabel(QStringLiteral(" PORT:  "), this)),
-      m_portList(new QComboBox(this)), m_selectMcu(new QPushButton(QStringLiteral("Select MCU"), this)),
+      m_portList(new PortComboBox(this)), m_selectMcu(new QPushButton(QStringLiteral("Select MCU"), this)),
       m_exit(new QPushButton(QStringLiteral("Exit"), this)), m_toolBar(new QToolBar(this))
 {
     m_mcuLabel->setObjectName(QStringLiteral("LAB_Mcu"));

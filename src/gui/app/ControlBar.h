@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class MainWindowState;
+class PortComboBox;
 class QComboBox;
 class QHBoxLayout;
 class QLabel;
@@ -24,7 +25,7 @@ public:
     static QStringList PortNames();
 
     QLineEdit* McuBox() const { return m_mcuBox; }
-    QComboBox* PortList() const { return m_portList; }
+    PortComboBox* PortList() const { return m_portList; }
     QPushButton* SelectMcuButton() const { return m_selectMcu; }
     QPushButton* ExitButton() const { return m_exit; }
     // The window puts its command actions here.
@@ -52,7 +53,7 @@ private:
     QLabel* m_mcuLabel;
     QLineEdit* m_mcuBox;
     QLabel* m_portLabel;
-    QComboBox* m_portList;
+    PortComboBox* m_portList;
     QPushButton* m_selectMcu;
     QPushButton* m_exit;
     QToolBar* m_toolBar;

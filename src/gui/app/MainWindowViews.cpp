@@ -6,6 +6,7 @@
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"
 #include "gui/app/InformationGroup.h"
+#include "gui/app/MainWindowSizing.h"
 #include "gui/app/TPXmain.h"
 #include "gui/app/TaskTreePanel.h"
 
@@ -19,11 +20,6 @@
 #include <QStatusBar>
 #include <algorithm>
 
-namespace {
-// The history keeps its header and a few lines in sight however the splitter is dragged.
-constexpr int HistoryMinimumLines = 4;
-} // namespace
-
 MainWindowViews::MainWindowViews(TPXmain& window, AppContext& context)
     : QObject(&window), m_window(window), m_context(context)
 {
@@ -34,15 +30,7 @@ MainWindowViews::MainWindowViews(TPXmain& window, AppContext& context)
     connect(window.ActShowHistory(), &QAction::triggered, this, &MainWindowViews::ToggleHistory);
     connect(&context.Workstation(), &WorkstationSettings::ViewItemsChanged, this, &MainWindowViews::ShowTicks);
 
-    // The information group never shrinks below its header, nor the history below a few lines;
-    // the splitter between them then cannot be dragged past either.
-    InformationGroup* information = window.InformationPanel();
-    information->setMinimumHeight(information->HeaderHeight());
-    HistoryView* history = window.HistoryList();
-    history->setMinimumHeight(history->fontMetrics().lineSpacing() * (HistoryMinimumLines + 1) + 8);
-    window.InformationSplitter()->setChildrenCollapsible(false);
-    window.TreeSplitter()->setChildrenCollapsible(false);
-    window.installEventFilter(this);
+    m_sizing = new MainWindowSizing(window, [this] { return !m_compactShown; });
 
     // Every refresh (start-up and each file load) shows the view the option asks for; the View
     // menu follows the option-editing lock.
@@ -53,19 +41,6 @@ MainWindowViews::MainWindowViews(TPXmain& window, AppContext& context)
         self->m_window.ViewMenu()->menuAction()->setEnabled(enabled);
     });
     ShowTicks();
-}
-
-int MainWindowViews::FullViewMinimumHeight(int splitter, int informationHeader, int controlBar, int counters,
-                                           int statusBar, int frame)
-{
-    return splitter + informationHeader + controlBar + counters + statusBar + frame;
-}
-
-int MainWindowViews::Frame() const
-{
-    // What the window holds besides its central widget and status bar: the menu bar.
-    const QMenuBar* bar = m_window.menuBar();
-    return bar && !bar->isHidden() ? bar->sizeHint().height() : 0;
 }
 
 void MainWindowViews::MarkDirty()
@@ -117,8 +92,8 @@ void MainWindowViews::ShowCompact()
     m_window.ControlBarPanel()->hide();
     QWidget* counters = m_window.CountersPanelWidget();
     const int countersHeight = counters ? counters->sizeHint().height() : 0;
-    const int height =
-        qMax(countersHeight + m_window.statusBar()->sizeHint().height() + Frame(), int(TPXmain::MinimumHeight));
+    const int height = qMax(countersHeight + m_window.statusBar()->sizeHint().height() + m_sizing->Frame(),
+                            int(TPXmain::MinimumHeight));
     m_window.setMinimumHeight(TPXmain::MinimumHeight);
     m_window.setMaximumHeight(height);
     m_window.resize(m_window.width(), height);
@@ -129,7 +104,7 @@ void MainWindowViews::ShowFull()
 {
     m_context.Options().SetValue(OptionIndex::CompactView, false);
     if (!m_compactShown) {
-        ApplyMinimumHeight();
+        m_sizing->ApplyMinimumHeight();
         ShowTicks();
         return;
     }
@@ -137,29 +112,11 @@ void MainWindowViews::ShowFull()
     m_window.setMaximumHeight(QWIDGETSIZE_MAX);
     m_window.ControlBarPanel()->show();
     m_window.WorkArea()->show();
-    ApplyMinimumHeight();
+    m_sizing->ApplyMinimumHeight();
     ShowTicks();
     WindowPlacement& record = m_context.Workstation().Placement(RememberedWindow::Main);
     if (record.height > 0 && record.width > 0)
         m_context.Workstation().ApplyPlacement(RememberedWindow::Main);
-}
-
-void MainWindowViews::ApplyMinimumHeight()
-{
-    if (m_compactShown)
-        return;
-    // The control bar and the counters panel are never squeezed below what they need.
-    QWidget* counters = m_window.CountersPanelWidget();
-    if (counters)
-        counters->setMinimumHeight(counters->sizeHint().height());
-    m_window.ControlBarPanel()->setMinimumHeight(m_window.ControlBarPanel()->sizeHint().height());
-    const int minimum = FullViewMinimumHeight(
-        m_window.InformationSplitter()->handleWidth(), m_window.InformationPanel()->HeaderHeight(),
-        m_window.ControlBarPanel()->sizeHint().height(), counters ? counters->sizeHint().height() : 0,
-        m_window.statusBar()->sizeHint().height(), Frame());
-    // What the layout itself needs (the history's header and a line) counts as well.
-    const int layoutMinimum = m_window.layout() ? m_window.layout()->minimumSize().height() : 0;
-    m_window.setMinimumHeight(std::max({minimum, layoutMinimum, int(TPXmain::MinimumHeight)}));
 }
 
 void MainWindowViews::ShowTicks()
@@ -195,13 +152,7 @@ void MainWindowViews::ToggleTasks(bool shown)
 void MainWindowViews::ToggleHistory(bool shown)
 {
     m_window.HistoryList()->setVisible(shown);
+    m_sizing->RightHandAreaResized();
     MarkDirty();
     ShowTicks();
-}
-
-bool MainWindowViews::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == &m_window && (event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest))
-        ApplyMinimumHeight();
-    return QObject::eventFilter(watched, event);
 }

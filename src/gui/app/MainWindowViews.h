@@ -3,14 +3,15 @@
 #include <QObject>
 
 class AppContext;
+class MainWindowSizing;
 class TPXmain;
 
 // The main window's two views and the View menu: the compact view shows only the counters panel
 // and the status bar (the window cannot be made taller), the full view shows everything and
 // restores the remembered height; the show/hide items toggle the information group, the task
 // tree panel and the history. The view follows option entry 74 whenever the options are
-// refreshed (start-up and every file load). The sizing rules keep the right-hand area's parts
-// from being squeezed below their headers. Lives as long as the window (its child).
+// refreshed (start-up and every file load). The sizing rules (MainWindowSizing) apply in the full
+// view. Lives as long as the window (its child).
 class MainWindowViews : public QObject
 {
     Q_OBJECT
@@ -25,13 +26,7 @@ public:
     // Shows the view option 74 asks for.
     void ApplyView();
 
-    // The lowest the window may be in the full view: the splitter and the information header
-    // above the control bar, the counters panel, the status bar and the menu bar.
-    static int FullViewMinimumHeight(int splitter, int informationHeader, int controlBar, int counters, int statusBar,
-                                     int frame);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    MainWindowSizing& Sizing() const { return *m_sizing; }
 
 private:
     void ShowCompact();
@@ -40,12 +35,10 @@ private:
     void ToggleTasks(bool shown);
     void ToggleHistory(bool shown);
     void ShowTicks();
-    // Window resize and right-hand area resize rules.
-    void ApplyMinimumHeight();
     void MarkDirty();
-    int Frame() const;
 
     TPXmain& m_window;
     AppContext& m_context;
     bool m_compactShown = false;
+    MainWindowSizing* m_sizing;
 };

@@ -2,10 +2,13 @@
 
 #include "core/context/AppContext.h"
 #include "core/model/TemplateTables.h"
+#include "core/util/SerialDevices.h"
 #include "gui/app/ActionIcons.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"
 #include "gui/app/InformationGroup.h"
+#include "gui/app/MainWindowSizing.h"
+#include "gui/app/PortComboBox.h"
 #include "gui/app/TaskTreePanel.h"
 #include "gui/engine/McuSectionMenuView.h"
 
@@ -44,6 +47,9 @@ TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     layout->setSpacing(0);
     m_controlBar = new ControlBar(m_context.Window(), central);
     m_controlBar->ToolBar()->addActions({m_actOpen, m_actAutoRun, m_actErase, m_actBlankCheck, m_actVerify, m_actRead});
+    // Each port name of the list shows the device or URL the port map gives it.
+    m_controlBar->PortList()->SetDescriber(
+        [this](int portNumber) { return SerialDevices::Describe(m_context.Workstation().PortTarget(portNumber)); });
     layout->addWidget(m_controlBar);
     layout->addWidget(CreateWorkArea(), 1);
     m_centralLayout = layout;
@@ -270,7 +276,7 @@ QWidget* TPXmain::CreateWorkArea()
     m_taskPanel->Attach(m_context);
     m_treeSplitter->addWidget(m_taskPanel);
 
-    m_rightSplitter = new QSplitter(Qt::Vertical);
+    m_rightSplitter = new RightHandSplitter(Qt::Vertical);
     m_rightSplitter->setObjectName(QStringLiteral("HistorySplitter"));
     m_information = new InformationGroup(m_context.Window());
     m_history = new HistoryView(m_context.History());
@@ -331,8 +337,13 @@ QWidget* TPXmain::WorkArea() const
 void TPXmain::closeEvent(QCloseEvent* event)
 {
     ProgramFlags& flags = m_context.Flags();
-    flags.ProgramExiting = true;
-    flags.AutoRunPending = false;
-    flags.AutoRunArmed = false;
+    if (!flags.ProgramExiting) {
+        flags.ProgramExiting = true;
+        // The socket lamps go dark and stop flashing; the sockets in use stay as the settings keep them.
+        emit Closing();
+        flags.AutoRunPending = false;
+        flags.AutoRunArmed = false;
+    }
+    event->accept();
     QMainWindow::closeEvent(event);
 }

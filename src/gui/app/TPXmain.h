@@ -100,9 +100,14 @@ public:
     // right-hand area (information group, splitter, history).
     QWidget* WorkArea() const;
 
+signals:
+    // The window is being closed for the first time: the program is ending.
+    void Closing();
+
 protected:
     // Closing is never refused: the program is ending, so windows closed from now on keep their
-    // open flags, and an Auto Run the command line asked for is not started any more.
+    // open flags, the socket indicators are switched off (Closing), and an Auto Run the command
+    // line asked for is not started any more.
     void closeEvent(QCloseEvent* event) override;
 
 private:

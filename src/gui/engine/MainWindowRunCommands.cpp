@@ -126,6 +126,7 @@ MainWindowRunCommands::MainWindowRunCommands(TPXmain& window, AppContext& contex
 
     connect(&m_engine.Lock(), &RunLock::Changed, this, &MainWindowRunCommands::ApplyLock);
     connect(&m_engine.Sockets(), &SocketPanel::Changed, this, &MainWindowRunCommands::ShowSockets);
+    connect(&window, &TPXmain::Closing, this, [this] { m_engine.Sockets().SwitchOffIndicators(); });
     // The option refresh changes what the unlocked commands offer; its last stage
     // re-applies them.
     context.Bindings().AddStage(OptionStage::SocketIndicators, [self = QPointer<MainWindowRunCommands>(this)] {

@@ -29,6 +29,12 @@ bool WindowPlacementBinder::KeepHeight() const
     return m_which == RememberedWindow::Main && m_context.Options().IsSet(OptionIndex::CompactView);
 }
 
+bool WindowPlacementBinder::KeepsLockedPlacement() const
+{
+    return m_which == RememberedWindow::Main && m_context.Flags().ProgramExiting &&
+           m_context.File().optionAccessMode == 2;
+}
+
 void WindowPlacementBinder::Capture(WindowPlacement& record, bool keepHeight) const
 {
     const QPoint position = m_window->pos();
@@ -66,11 +72,13 @@ bool WindowPlacementBinder::eventFilter(QObject* watched, QEvent* event)
             break;
         case QEvent::WindowActivate: station.ApplyPlacement(m_which); break;
         case QEvent::WindowDeactivate:
-            if (!station.ApplyingPlacement() && m_window->isVisible())
+            if (!station.ApplyingPlacement() && m_window->isVisible() && !KeepsLockedPlacement())
                 Capture(record, KeepHeight());
             break;
         case QEvent::Hide:
-            if (!station.ApplyingPlacement())
+            // A production set-up locked by its control file keeps the main window where the
+            // supervisor left it: closing the program does not record where the operator moved it.
+            if (!station.ApplyingPlacement() && !KeepsLockedPlacement())
                 Capture(record, KeepHeight());
             if (!m_context.Flags().ProgramExiting)
                 record.open = 0;

@@ -28,6 +28,8 @@ private:
     void Capture(WindowPlacement& record, bool keepHeight) const;
     void Apply(WindowPlacement& record) const;
     bool KeepHeight() const;
+    // The main window at program close while option editing is locked by the control file.
+    bool KeepsLockedPlacement() const;
 
     AppContext& m_context;
     RememberedWindow m_which;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(WindowPlacement)
@@ -288,6 +289,9 @@ private slots:
     {
         Fixture f;
         WorkstationSettings& s = f.ctx.Workstation();
+        // No USB adapter present, whatever this machine has plugged in.
+        QTemporaryDir noAdapters;
+        s.SetAdapterDirectory(noAdapters.path());
         QCOMPARE(s.PortTarget("COM1"), WorkstationSettings::PlatformPortTarget(1));
 #ifndef Q_OS_WIN
         QCOMPARE(s.PortTarget("COM9"), QString("/dev/ttyUSB8"));

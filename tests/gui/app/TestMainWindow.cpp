@@ -4,9 +4,11 @@
 #include "gui/app/FixedPitchFont.h"
 #include "gui/app/HistoryView.h"
 #include "gui/app/InformationGroup.h"
+#include "gui/app/PortComboBox.h"
 #include "gui/app/TPXmain.h"
 #include "gui/app/TaskTreePanel.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,6 +68,23 @@ private slots:
             items << ports->itemText(i);
         QCOMPARE(items, QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9"}));
         QCOMPARE(ports->currentIndex(), state.PortIndex());
+
+        // Opening the list shows beside each name the device it stands for now, unclipped.
+        auto* list = qobject_cast<PortComboBox*>(ports);
+        QVERIFY(list);
+        qputenv("PRAXON_COM3", "rfc2217://bench-server:4001");
+        f.context.Workstation().SetStoredPortTarget(2, "/nonexistent/ttyS9");
+        list->showPopup();
+        QCOMPARE(list->DeviceText(2), QStringLiteral("rfc2217://bench-server:4001"));
+        QCOMPARE(list->DeviceText(1), QStringLiteral("/nonexistent/ttyS9 (not connected)"));
+        QCOMPARE(list->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("rfc2217://bench-server:4001"));
+        const int widest = list->view()->fontMetrics().horizontalAdvance("COM3   rfc2217://bench-server:4001");
+        QVERIFY2(list->view()->width() >= widest, qPrintable(QString::number(list->view()->width())));
+        list->hidePopup();
+        qunsetenv("PRAXON_COM3");
+        list->setCurrentIndex(1);
+        QCOMPARE(list->toolTip(), QStringLiteral("COM2: /nonexistent/ttyS9 (not connected)"));
+        list->setCurrentIndex(0);
 
         // Choosing a port is written to the state once.
         QSignalSpy changed(&state, &MainWindowState::Changed);
