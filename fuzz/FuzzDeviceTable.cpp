@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 
-#include "core/devices/DeviceList.h"
+#include "core/model/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
 #include "core/util/ErrorOut.h"
 #include "core/util/IniFile.h"

@@ -2,10 +2,10 @@
 // and a 12-bit device, the override choices taken from the input's length.
 #include "FuzzTargets.h"
 
-#include "core/devices/DeviceProfile.h"
+#include "core/model/DeviceProfile.h"
 #include "core/image/HexImageStore.h"
 #include "core/image/HexRecordParser.h"
-#include "core/image/MemoryImage.h"
+#include "core/model/MemoryImage.h"
 
 #include <algorithm>
 

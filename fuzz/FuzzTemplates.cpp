@@ -4,9 +4,9 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 
-#include "core/devices/DeviceProfile.h"
+#include "core/model/DeviceProfile.h"
 #include "core/devices/TemplateLoader.h"
-#include "core/devices/TemplateTables.h"
+#include "core/model/TemplateTables.h"
 #include "core/util/IniFile.h"
 
 namespace PraxonFuzz {
