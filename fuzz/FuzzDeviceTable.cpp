@@ -5,8 +5,8 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 
-#include "core/model/DeviceList.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/model/DeviceList.h"
 #include "core/util/ErrorOut.h"
 #include "core/util/IniFile.h"
 

@@ -2,9 +2,9 @@
 // and a 12-bit device, the override choices taken from the input's length.
 #include "FuzzTargets.h"
 
-#include "core/model/DeviceProfile.h"
 #include "core/image/HexImageStore.h"
 #include "core/image/HexRecordParser.h"
+#include "core/model/DeviceProfile.h"
 #include "core/model/MemoryImage.h"
 
 #include <algorithm>
@@ -31,8 +31,8 @@ void CheckLastRecord(const HexFileContent& content, const HexImageLayout& layout
     if (content.records.empty() || layout.device18)
         return;
     const HexDataRecord& last = content.records.back();
-    const quint64 plainEnd = std::min({layout.idFirst, layout.configFirst, quint64(0x4200), quint64(0xFFFE),
-                                       2 * layout.programEnd});
+    const quint64 plainEnd =
+        std::min({layout.idFirst, layout.configFirst, quint64(0x4200), quint64(0xFFFE), 2 * layout.programEnd});
     if (last.address + last.count > plainEnd)
         return;
     const auto bytes = content.Data(last);
@@ -57,7 +57,8 @@ int HexReader(const uint8_t* data, size_t size)
         Profile(CoreFamily::Core5X, 512, 0x200, 0xFFF, 1),
     };
 
-    const HexFileContent content = ParseHexRecords(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const HexFileContent content =
+        ParseHexRecords(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
     for (const HexDataRecord& record : content.records) {
         if (record.count == 0 || record.count > 255)
             Fail("hex: a data record of impossible size");

@@ -90,8 +90,7 @@ int IniRoundTrip(const uint8_t* data, size_t size)
         if (!sections.isEmpty())
             written.section = sections[qsizetype(size % size_t(sections.size()))];
         break;
-    default:
-        break;
+    default: break;
     }
     // A key name read from a file cannot start a comment or a header or hold '=', so it is a key
     // the writer may write; the new names are plain words.

@@ -23,8 +23,8 @@ struct Target {
     int (*run)(const uint8_t*, size_t);
 };
 inline constexpr Target Targets[] = {
-    {"hex", HexReader},          {"ini", IniRoundTrip},     {"control", ControlFileLoad},
-    {"devicetable", DeviceTableLoad}, {"template", TemplateLoad}, {"sqtp", SqtpReader},
+    {"hex", HexReader},         {"ini", IniRoundTrip}, {"control", ControlFileLoad}, {"devicetable", DeviceTableLoad},
+    {"template", TemplateLoad}, {"sqtp", SqtpReader},
 };
 
 // Fails the run with a message on standard error (abort, which libFuzzer reports as a crash).

@@ -4,8 +4,8 @@
 #include "FuzzSupport.h"
 #include "FuzzTargets.h"
 
-#include "core/model/DeviceProfile.h"
 #include "core/devices/TemplateLoader.h"
+#include "core/model/DeviceProfile.h"
 #include "core/model/TemplateTables.h"
 #include "core/util/IniFile.h"
 
