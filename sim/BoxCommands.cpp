@@ -146,6 +146,7 @@ void BoxSimulator::DataByte(quint8 byte)
         CommandReply(Done);
         break;
     case State::SendTransfer:
+        SilentAt(BoxFaults::Stage::Program, m_transferDone);
         m_operation->Receive(byte);
         SpendChipTime();
         if (++m_transferDone >= m_operation->TransferBytes())
@@ -160,6 +161,8 @@ void BoxSimulator::StartCommand(quint8 command)
     m_state = State::Idle;
     m_commandDropped = false;
     m_commandReplied = false;
+    if (command == CmdHighSpeed)
+        SilentAt(BoxFaults::Stage::SpeedChange);
     Reply(command); // the echo
     auto complete = [this] { CommandReply(Done); };
     auto echoOnly = [this, command] {
@@ -369,6 +372,7 @@ void BoxSimulator::AnswerReadRequest()
         DropWork();
         return;
     }
+    SilentAt(BoxFaults::Stage::Read, m_transferDone);
     if (!CommandReply(quint8(m_readData[m_transferDone])))
         return;
     if (++m_transferDone < m_readData.size())

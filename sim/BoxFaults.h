@@ -8,6 +8,13 @@ struct BoxFaults {
     // After this many received bytes (counted from the last reset) the box sends nothing until
     // the next reset; -1 = never.
     qint64 silentAfter = -1;
+    // A box that falls silent at one stage of a session, until the next reset: in the boot loader,
+    // after silentStageBytes bytes of the firmware download, on the speed change (command 21),
+    // after silentStageBytes bytes of a program transfer, or after silentStageBytes bytes of a
+    // read transfer. It still takes the host's commands (the supplies still switch off).
+    enum class Stage { None, Loader, Download, SpeedChange, Program, Read };
+    Stage silentStage = Stage::None;
+    qint64 silentStageBytes = 16;
     // The first reply byte after this many received bytes (counted from start) is replaced by
     // garbageByte, once; -1 = never.
     qint64 garbageAfter = -1;

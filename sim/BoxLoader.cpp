@@ -5,6 +5,7 @@ using namespace BoxProtocol;
 
 void BoxSimulator::LoaderByte(quint8 byte)
 {
+    SilentAt(BoxFaults::Stage::Loader);
     // The loader knows three-byte requests '<' x '>' and ignores everything else.
     if (m_loaderSequence.isEmpty()) {
         if (byte == FrameStart)
@@ -47,6 +48,7 @@ void BoxSimulator::LoaderByte(quint8 byte)
 void BoxSimulator::DownloadByte(quint8 byte)
 {
     m_download.append(char(byte));
+    SilentAt(BoxFaults::Stage::Download, m_download.size());
     Reply(ImageByteAccepted);
     if (m_download.size() < ImageWords * 2)
         return;

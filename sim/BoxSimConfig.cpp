@@ -67,7 +67,9 @@ QString BoxSimUsage()
         "  --timing                    model line rate and USB adapter latency\n"
         "  --latency MS                adapter latency timer, 1-16 ms (default 16)\n"
         "  --packet N                  adapter packet payload (default 62)\n"
-        "  --verbose                   log resets and operations on standard error\n"
+        "  --silent-at STAGE[:N]       fall silent in the boot loader, N bytes into the firmware download,\n"
+        "                              on the speed change, N bytes into a program or read transfer\n"
+        "  --verbose                   log resets, operations and supply switches on standard error\n"
         "Numbers are decimal, or hexadecimal with 0x. Standard input: 'dump' writes the HEX files,\n"
         "'quit' ends the program.\n");
 }
@@ -146,6 +148,20 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
             if (!number(0, Q_INT64_C(1) << 40))
                 return fail(QStringLiteral("--silent-after needs a byte count"));
             config->faults.silentAfter = n;
+        } else if (option == QLatin1String("--silent-at")) {
+            static const QMap<QString, BoxFaults::Stage> stages{{"loader", BoxFaults::Stage::Loader},
+                                                                {"download", BoxFaults::Stage::Download},
+                                                                {"speed", BoxFaults::Stage::SpeedChange},
+                                                                {"program", BoxFaults::Stage::Program},
+                                                                {"read", BoxFaults::Stage::Read}};
+            const QStringList parts = value.split(u':');
+            qint64 bytes = 16;
+            if (!stages.contains(parts[0].toLower()) || parts.size() > 2 ||
+                (parts.size() == 2 && (!ParseNumber(parts[1], &bytes) || bytes < 0)))
+                return fail(QStringLiteral("--silent-at needs loader, download, speed, program or read, "
+                                           "optionally :N (bytes of the transfer first)"));
+            config->faults.silentStage = stages.value(parts[0].toLower());
+            config->faults.silentStageBytes = bytes;
         } else if (option == QLatin1String("--garbage-after")) {
             const QStringList parts = value.split(u':');
             qint64 byte = 0xA5;

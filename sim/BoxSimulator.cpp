@@ -75,6 +75,7 @@ void BoxSimulator::HostBytes(const QByteArray& bytes)
 void BoxSimulator::Reset()
 {
     ++m_resets;
+    m_stageSilent = false;
     DropWork();
     m_mode = Mode::Loader;
     m_loaderSequence.clear();
@@ -112,9 +113,19 @@ void BoxSimulator::Receive(quint8 byte)
     }
 }
 
+bool BoxSimulator::SilentAt(BoxFaults::Stage stage, qint64 bytesDone)
+{
+    if (m_faults.silentStage == stage && (stage == BoxFaults::Stage::Loader || stage == BoxFaults::Stage::SpeedChange ||
+                                          bytesDone >= m_faults.silentStageBytes))
+        m_stageSilent = true;
+    return m_stageSilent;
+}
+
 void BoxSimulator::Reply(quint8 byte)
 {
     if (m_faults.silentAfter >= 0 && m_receivedSinceReset > m_faults.silentAfter)
+        return;
+    if (m_stageSilent)
         return;
     if (!m_garbageDone && m_faults.garbageAfter >= 0 && m_receivedTotal > m_faults.garbageAfter) {
         m_garbageDone = true;

@@ -77,6 +77,8 @@ public:
 signals:
     void ResetDone();
     void OperationDone(quint8 operationCode, quint8 passingMask);
+    // VDD or VPP was switched (on or off) by a command.
+    void SuppliesSwitched(bool vddOn, bool vppOn);
 
 private:
     enum class State {
@@ -139,6 +141,8 @@ private:
     qint32 m_hostBaud = BoxProtocol::NormalBaud;
     bool m_dtr = false;
     int m_resets = 0;
+    bool m_stageSilent = false; // the staged silence fault has struck since the last reset
+    bool SilentAt(BoxFaults::Stage stage, qint64 bytesDone = 0);
     Mode m_mode = Mode::Loader;
     QByteArray m_loaderSequence;
     QByteArray m_download;

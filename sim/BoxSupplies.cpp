@@ -35,7 +35,10 @@ void BoxSimulator::SwitchVdd(bool on)
         m_vddFall = 0;
     if (!on)
         m_dropped &= quint8(~SupplyVddLow);
+    const bool changed = m_vddOn != on;
     m_vddOn = on;
+    if (changed)
+        emit SuppliesSwitched(m_vddOn, m_vppOn);
 }
 
 void BoxSimulator::SwitchVpp(bool on)
@@ -48,7 +51,10 @@ void BoxSimulator::SwitchVpp(bool on)
         m_vppFall = 0;
     if (!on)
         m_dropped &= quint8(~SupplyVppLow);
+    const bool changed = m_vppOn != on;
     m_vppOn = on;
+    if (changed)
+        emit SuppliesSwitched(m_vddOn, m_vppOn);
 }
 
 void BoxSimulator::SuppliesQueried()

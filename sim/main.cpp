@@ -51,6 +51,9 @@ int main(int argc, char** argv)
     }
     if (config.verbose) {
         QObject::connect(&simulator, &BoxSimulator::ResetDone, [&err] { err << "box reset\n" << Qt::flush; });
+        QObject::connect(&simulator, &BoxSimulator::SuppliesSwitched, [&err](bool vdd, bool vpp) {
+            err << "supplies VDD " << (vdd ? "on" : "off") << " VPP " << (vpp ? "on" : "off") << "\n" << Qt::flush;
+        });
         QObject::connect(&simulator, &BoxSimulator::OperationDone, [&err](quint8 code, quint8 passing) {
             err << QStringLiteral("operation 0x%1 done, passing 0x%2\n")
                        .arg(code, 2, 16, QLatin1Char('0'))

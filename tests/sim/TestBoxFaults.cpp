@@ -24,6 +24,19 @@ private slots:
         QCOMPARE(h.Send("<"), QByteArray("8"));
     }
 
+    void silentFromTheSpeedChangeUntilTheNextReset()
+    {
+        BoxHarness h;
+        h.box.Faults().silentStage = BoxFaults::Stage::SpeedChange;
+        h.Boot();
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), BoxHarness::Echo(CmdClearErrors) + 'd');
+        // The frame's acknowledgements come; from the command on, nothing.
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdHighSpeed)), QByteArray("88"));
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), QByteArray());
+        h.Boot();
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), BoxHarness::Echo(CmdClearErrors) + 'd');
+    }
+
     void garbageReplacesOneReply()
     {
         BoxHarness h;
@@ -212,6 +225,8 @@ private slots:
                                     QStringLiteral("100"),
                                     QStringLiteral("--supply-fault"),
                                     QStringLiteral("0x09"),
+                                    QStringLiteral("--silent-at"),
+                                    QStringLiteral("read:7"),
                                     QStringLiteral("--supply-drop"),
                                     QStringLiteral("vpp:3"),
                                     QStringLiteral("--timing"),
@@ -224,6 +239,8 @@ private slots:
         QCOMPARE(config.faults.replyFaults.value(9), quint8('e'));
         QCOMPARE(config.faults.dropDuringOperation, SupplyVppLow);
         QCOMPARE(config.faults.dropAtOperation, 3);
+        QCOMPARE(config.faults.silentStage, BoxFaults::Stage::Read);
+        QCOMPARE(config.faults.silentStageBytes, qint64(7));
         config.tablePath = TestPaths::ShippedData() + QStringLiteral("PXMCU.TBL");
         BoxSimulator box;
         QVERIFY2(ConfigureSimulator(config, box, &error), qPrintable(error));
@@ -245,6 +262,8 @@ private slots:
                                        QStringList{QStringLiteral("--reply-fault"), QStringLiteral("1=x")},
                                        QStringList{QStringLiteral("--latency"), QStringLiteral("17")},
                                        QStringList{QStringLiteral("--supply-drop"), QStringLiteral("vcc")},
+                                       QStringList{QStringLiteral("--silent-at"), QStringLiteral("reset")},
+                                       QStringList{QStringLiteral("--silent-at"), QStringLiteral("program:x")},
                                        QStringList{QStringLiteral("--bogus")}}) {
             BoxSimConfig c;
             QVERIFY(!ParseBoxSimArguments(bad, &c, &error));

@@ -43,10 +43,31 @@ public:
                 m_process.waitForFinished();
             }
         }
+        m_errors += QString::fromLocal8Bit(m_process.readAllStandardError());
+    }
+    // Waits until the simulator's standard error (its --verbose report) holds text.
+    bool WaitForReport(const QString& text, int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_errors.contains(text) && clock.elapsed() < ms && m_process.state() != QProcess::NotRunning) {
+            m_process.waitForReadyRead(50);
+            m_errors += QString::fromLocal8Bit(m_process.readAllStandardError());
+        }
+        return m_errors.contains(text);
+    }
+    // Ends the simulator at once, as a port that disappears (no dumps).
+    void Kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
     }
     const QString& Url() const { return m_url; }
+    // What the simulator wrote on standard error (its --verbose report), once stopped.
+    const QString& Errors() const { return m_errors; }
 
 private:
     QProcess m_process;
     QString m_url;
+    QString m_errors;
 };

@@ -278,6 +278,12 @@ QString SupportLevelOfKey(const QString& key)
 
 void LoadDeviceProfile(AppContext& ctx)
 {
+    const IniFile table(ctx.AppFile(QString::fromLatin1(DeviceTableFile)));
+    LoadDeviceProfile(ctx, table);
+}
+
+void LoadDeviceProfile(AppContext& ctx, const IniFile& table)
+{
     DeviceProfile& p = ctx.Profile();
     // Every value is re-read below; the reset also empties the configuration-word table, the
     // selected word and CFGLOC, and sets the support level back to "FULL".
@@ -292,7 +298,6 @@ void LoadDeviceProfile(AppContext& ctx)
     p.sectionName = SectionNameOfKey(p.deviceKey);
     p.supportLevel = SupportLevelOfKey(p.deviceKey);
 
-    const IniFile table(ctx.AppFile(QString::fromLatin1(DeviceTableFile)));
     p.tableVersion = table.ReadString(QStringLiteral("PRAXON"), QStringLiteral("VERSION"), QStringLiteral("NONE"));
     p.tableSoftware = table.ReadString(QStringLiteral("PRAXON"), QStringLiteral("SOFTWARE"), QStringLiteral("NONE"));
     if (p.tableSoftware != QLatin1String(InstalledSoftwareVersion))

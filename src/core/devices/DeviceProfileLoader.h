@@ -3,6 +3,7 @@
 #include <QString>
 
 class AppContext;
+class IniFile;
 struct DeviceProfile;
 
 // Loads the profile of the device at the selected index of the device list from the device table
@@ -11,6 +12,9 @@ struct DeviceProfile;
 // history line. A missing file, section or key gives the defaults and is not reported; a table
 // of another software version is reported and loading continues.
 void LoadDeviceProfile(AppContext& ctx);
+// The same from a device table already read (extension tables are still read from the
+// application directory).
+void LoadDeviceProfile(AppContext& ctx, const IniFile& table);
 
 // The section name and support level ("FULL", "Beta", "Partial") of a device key: a key ending in
 // a support marker names the section without its last two characters (marker and separator).

@@ -15,7 +15,6 @@ const QString TableError = QStringLiteral("Table Error");
 const QString UpdateAdvice = QStringLiteral("Please Update Templates or re-install program.");
 const QString NoOperation = QStringLiteral("0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
 constexpr int MinOperationValueLength = 33;
-constexpr int MinOperationLines = 33;
 constexpr int MaxLevel = 6;
 
 // The value part of "key=value"; a line without '=' has none.

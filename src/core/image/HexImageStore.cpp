@@ -38,8 +38,7 @@ class Store
 {
 public:
     Store(const HexImageLayout& layout, MemoryImage& image)
-        : m_layout(layout), m_image(image), m_code(image.CodeBuffer()), m_status(image.LoadStatus()),
-          m_written(CodeLimit / 64, 0)
+        : m_layout(layout), m_image(image), m_code(image.CodeBuffer()), m_status(image.LoadStatus())
     {
     }
 
@@ -139,14 +138,22 @@ private:
     bool AnyWritten(quint64 first, quint64 last) const
     {
         bool any = false;
-        ForEachMarkWord(first, last, [&](size_t word, quint64 bits) { any = any || (m_written[word] & bits) != 0; });
+        ForEachMarkWord(first, last, [&](size_t word, quint64 bits) {
+            any = any || (word < m_written.size() && (m_written[word] & bits) != 0);
+        });
         return any;
     }
     void MarkWritten(quint64 first, quint64 last)
     {
+        if (last / 64 >= m_written.size())
+            m_written.resize(size_t(last / 64) + 1, 0);
         ForEachMarkWord(first, last, [&](size_t word, quint64 bits) { m_written[word] |= bits; });
     }
-    bool Written(quint64 a) const { return (m_written[size_t(a / 64)] >> (a % 64)) & 1; }
+    bool Written(quint64 a) const
+    {
+        const size_t word = size_t(a / 64);
+        return word < m_written.size() && ((m_written[word] >> (a % 64)) & 1);
+    }
 
     void StorePlain(quint64 a, std::span<const quint8> data, quint16& currentWord)
     {
@@ -327,7 +334,9 @@ private:
     MemoryImage& m_image;
     const std::span<quint16> m_code;
     HexLoadStatus& m_status;
-    std::vector<quint64> m_written; // one bit per code byte address
+    // One bit per code byte address, up to the highest address written so far (most files use a
+    // small part of the 2 MB code space, and a load should not clear 256 KB of marks first).
+    std::vector<quint64> m_written;
     HexStoreResult m_result;
     quint64 m_beyondFirst = 0;
     qint64 m_beyondCount = 0;

@@ -13,6 +13,7 @@ bool IniFile::Load(const QString& path)
 {
     m_path = path;
     m_lines.clear();
+    Changed();
     QFile file(path);
     m_exists = file.open(QIODevice::ReadOnly);
     if (!m_exists)
@@ -24,6 +25,7 @@ bool IniFile::Load(const QString& path)
 void IniFile::SetText(const QString& text)
 {
     m_lines.clear();
+    Changed();
     QString normalised = text;
     normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     normalised.replace(u'\r', u'\n');
@@ -56,14 +58,42 @@ IniFile::Line IniFile::ParseLine(const QString& text)
     return line;
 }
 
+namespace {
+// The name as QString::compare(..., Qt::CaseInsensitive) sees it: each code unit case-folded.
+QString Folded(const QString& name)
+{
+    QString folded = name;
+    for (QChar& c : folded)
+        c = QChar(QChar::toCaseFolded(c.unicode()));
+    return folded;
+}
+} // namespace
+
+const IniFile::Index& IniFile::Lookup() const
+{
+    if (m_index)
+        return *m_index;
+    Index& index = m_index.emplace();
+    qsizetype header = -1;
+    for (qsizetype i = 0; i < qsizetype(m_lines.size()); ++i) {
+        const Line& line = m_lines[i];
+        if (line.isHeader) {
+            header = i;
+            const QString name = Folded(line.section);
+            if (!index.sections.contains(name))
+                index.sections.insert(name, i);
+        } else if (line.isKey && header >= 0) {
+            const std::pair<qsizetype, QString> name(header, Folded(line.key));
+            if (!index.keys.contains(name))
+                index.keys.insert(name, i);
+        }
+    }
+    return index;
+}
+
 qsizetype IniFile::FindSection(const QString& section) const
 {
-    const QString wanted = section.trimmed();
-    for (qsizetype i = 0; i < qsizetype(m_lines.size()); ++i) {
-        if (m_lines[i].isHeader && m_lines[i].section.compare(wanted, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
+    return Lookup().sections.value(Folded(section.trimmed()), -1);
 }
 
 qsizetype IniFile::SectionEnd(qsizetype header) const
@@ -78,13 +108,7 @@ qsizetype IniFile::FindKey(qsizetype header, const QString& key) const
 {
     if (header < 0)
         return -1;
-    const QString wanted = key.trimmed();
-    const qsizetype end = SectionEnd(header);
-    for (qsizetype i = header + 1; i < end; ++i) {
-        if (m_lines[i].isKey && m_lines[i].key.compare(wanted, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
+    return Lookup().keys.value(std::pair(header, Folded(key.trimmed())), -1);
 }
 
 bool IniFile::SectionExists(const QString& section) const
@@ -175,13 +199,14 @@ QStringList IniFile::SectionNames() const
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
     const QString text = key.trimmed() + u'=' + value;
-    qsizetype header = FindSection(section);
+    const qsizetype header = FindSection(section);
+    const qsizetype at = FindKey(header, key);
+    Changed();
     if (header < 0) {
         m_lines.push_back(ParseLine(u'[' + section.trimmed() + u']'));
         m_lines.push_back(ParseLine(text));
         return;
     }
-    const qsizetype at = FindKey(header, key);
     if (at >= 0) {
         m_lines[at] = ParseLine(text);
         return;
@@ -206,6 +231,7 @@ void IniFile::WriteBool(const QString& section, const QString& key, bool value)
 void IniFile::DeleteKey(const QString& section, const QString& key)
 {
     const qsizetype at = FindKey(FindSection(section), key);
+    Changed();
     if (at >= 0)
         m_lines.erase(m_lines.begin() + at);
 }
@@ -213,8 +239,10 @@ void IniFile::DeleteKey(const QString& section, const QString& key)
 void IniFile::EraseSection(const QString& section)
 {
     // Every section of that name goes, as the classic API erases them all.
-    for (qsizetype header = FindSection(section); header >= 0; header = FindSection(section))
+    for (qsizetype header = FindSection(section); header >= 0; header = FindSection(section)) {
         m_lines.erase(m_lines.begin() + header, m_lines.begin() + SectionEnd(header));
+        Changed();
+    }
 }
 
 QByteArray IniFile::ToBytes() const

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // A classic profile (INI) file: sections in brackets, "key=value" lines.
@@ -72,7 +75,18 @@ private:
     qsizetype SectionEnd(qsizetype header) const;
     qsizetype FindKey(qsizetype header, const QString& key) const;
 
+    // Where the first section of each (case-folded) name and, under each header, the first key of
+    // each name are: built on the first lookup after a change, so reading a file key by key stays
+    // linear in its size. Every change to m_lines drops it.
+    struct Index {
+        QHash<QString, qsizetype> sections;
+        QHash<std::pair<qsizetype, QString>, qsizetype> keys;
+    };
+    const Index& Lookup() const;
+    void Changed() { m_index.reset(); }
+
     QString m_path;
     bool m_exists = false;
     std::vector<Line> m_lines;
+    mutable std::optional<Index> m_index;
 };
