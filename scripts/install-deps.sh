@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev fonts-liberation
           gputils srecord binutils python3 python3-serial xvfb xauth
-          clang-format dpkg-dev file groff-base)
+          clang-format dpkg-dev file groff-base ghostscript)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -35,6 +35,9 @@ struct BoxFaults {
     // set wrong): no fault bit in the status polls or in byte 13, 0 = the nominal level.
     int vddLevel = 0;
     int vppLevel = 0;
+    // The VPP reading (1/16 V) while the reduced range is selected, unflagged like vppLevel and
+    // taking its place there; 0 = the reduced range's nominal level (or vppLevel when given).
+    int vppReducedLevel = 0;
     // A supply that collapses during an operation: SupplyVddLow (VDD) or SupplyVppLow (MCLR),
     // 0 = none. From the dropAtOperation-th operation after a reset (1 = the first) the supply
     // reads its too-low level, the operation changes no chip and its sockets fail, and the bit

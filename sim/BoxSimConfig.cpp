@@ -54,6 +54,7 @@ QString BoxSimUsage()
         "  --serial N                  serial number, identification word 0 (default 1001)\n"
         "  --hardware-revision N       hardware revision (default 3)\n"
         "  --modification N            modification byte (default 0)\n"
+        "  --dual-vpp-fitted           revision 1-2 box with the dual-VPP modification (mode 0: reduced VPP)\n"
         "  --silent-after N            answer nothing after N received bytes until the next reset\n"
         "  --garbage-after N[:BYTE]    replace the first reply after N received bytes (default 0xA5)\n"
         "  --reply-fault CMD=BYTE      command CMD answers BYTE (e, f, 253, 254, ...) after its echo\n"
@@ -63,6 +64,7 @@ QString BoxSimUsage()
         "  --status-voltage BITS       voltage error bits in byte 13 of the status reply\n"
         "  --vdd-idle N, --vpp-idle N  readings (1/16 V) of switched-off supplies\n"
         "  --vdd-level N, --vpp-level N  reading (1/16 V) of a switched-on supply, no fault bits\n"
+        "  --vpp-reduced-level N       VPP reading (1/16 V) in the reduced range, no fault bits\n"
         "  --bad-cell X:ADDR[=VALUE]   program word ADDR of socket X stuck at VALUE (default 0)\n"
         "  --timing                    model line rate and USB adapter latency\n"
         "  --latency MS                adapter latency timer, 1-16 ms (default 16)\n"
@@ -89,6 +91,10 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
         }
         if (option == QLatin1String("--verbose")) {
             config->verbose = true;
+            continue;
+        }
+        if (option == QLatin1String("--dual-vpp-fitted")) {
+            config->identity.dualVppFitted = true;
             continue;
         }
         if (option == QLatin1String("--slow-rise")) {
@@ -144,6 +150,10 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
             if (!number(0, 255))
                 return fail(QStringLiteral("--modification needs a byte"));
             config->identity.modification = quint8(n);
+        } else if (option == QLatin1String("--vpp-reduced-level")) {
+            if (!number(1, 255))
+                return fail(QStringLiteral("--vpp-reduced-level needs a reading 1 to 255"));
+            config->faults.vppReducedLevel = int(n);
         } else if (option == QLatin1String("--silent-after")) {
             if (!number(0, Q_INT64_C(1) << 40))
                 return fail(QStringLiteral("--silent-after needs a byte count"));

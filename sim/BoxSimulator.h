@@ -121,6 +121,7 @@ private:
     int VddReading() const;
     int VppReading() const;
     int NominalVpp() const;
+    bool ReducedVppSelected() const;
     // Supplies switched off decay over the next queries (status polls and readings); a query
     // moves every decaying supply one step on.
     void SwitchVdd(bool on);

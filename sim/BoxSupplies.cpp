@@ -101,9 +101,17 @@ int BoxSimulator::VddReading() const
 
 int BoxSimulator::NominalVpp() const
 {
+    return ReducedVppSelected() ? VppReduced : VppStandard;
+}
+
+bool BoxSimulator::ReducedVppSelected() const
+{
     // From hardware revision 3 on, voltage mode bit 0 selects the standard window; clear, the
-    // reduced one.
-    return m_identity.hardwareRevision >= 3 && !(m_voltageMode & 1) ? VppReduced : VppStandard;
+    // reduced one. Older boxes have the reduced range only with the dual-VPP modification fitted,
+    // and select it with mode 0 alone (their ordinary mode is 2).
+    if (m_identity.hardwareRevision >= 3)
+        return !(m_voltageMode & 1);
+    return m_identity.dualVppFitted && (m_voltageMode & 3) == 0;
 }
 
 int BoxSimulator::VppReading() const
@@ -119,6 +127,8 @@ int BoxSimulator::VppReading() const
         return VppFaultLow;
     if (f & SupplyVppHigh)
         return VppFaultHigh;
+    if (m_faults.vppReducedLevel > 0 && ReducedVppSelected())
+        return m_faults.vppReducedLevel;
     return m_faults.vppLevel > 0 ? m_faults.vppLevel : NominalVpp();
 }
 

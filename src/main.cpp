@@ -18,12 +18,14 @@
 #include "gui/app/ScreenshotTour.h"
 #include "gui/app/TPXmain.h"
 #include "gui/editors/MainWindowEditors.h"
+#include "gui/engine/DualVppCommand.h"
 #include "gui/engine/MainWindowRunCommands.h"
 #include "gui/link/MainWindowLinkCommands.h"
 #include "gui/link/TPXC.h"
 #include "gui/options/MainWindowOptionCommands.h"
 #include "gui/options/MainWindowOptionsDialog.h"
 #include "gui/options/WindowPlacementBinder.h"
+#include "gui/reports/HistoryPrintCommand.h"
 
 #include <QDir>
 #include <QFile>
@@ -185,8 +187,10 @@ int main(int argc, char** argv)
     Engine engine(ctx, link);
     engine.Install(&shell);
     new MainWindowOptionCommands(window, ctx, shell);
-    new MainWindowLinkCommands(window, ctx, link);
+    auto* linkCommands = new MainWindowLinkCommands(window, ctx, link);
     new MainWindowRunCommands(window, ctx, engine);
+    new DualVppCommand(window, ctx, engine, *linkCommands);
+    new HistoryPrintCommand(window, ctx);
     auto* optionsDialog = new MainWindowOptionsDialog(window, ctx, shell);
     optionsDialog->FollowRunLock(engine.Lock());
     ctx.Bindings().lockForRun = [&engine](bool locked) { engine.Tasks().LockForRun(locked); };

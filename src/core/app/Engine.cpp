@@ -9,7 +9,7 @@ Engine::Engine(AppContext& ctx, ProgrammerLink& link)
       m_sockets(ctx, m_state), m_lock(ctx.Options()), m_results(ctx.History(), ctx.Flags(), m_state, m_sockets),
       m_tasks(ctx, link, m_state, m_power, m_runner, m_results, m_sockets, m_lock, m_counters),
       m_cycles(ctx, link, m_state, m_power, m_tasks, m_sockets, m_counters),
-      m_serial(ctx, link, m_state, m_tasks, m_sockets)
+      m_serial(ctx, link, m_state, m_tasks, m_sockets), m_dualVpp(ctx, link, m_state, m_monitor, m_power)
 {
 }
 

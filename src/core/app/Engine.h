@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/engine/CycleRunner.h"
+#include "core/engine/DualVppTest.h"
 #include "core/engine/EngineState.h"
 #include "core/engine/OperationRunner.h"
 #include "core/engine/PowerSequencer.h"
@@ -41,6 +42,7 @@ public:
     TaskEngine& Tasks() { return m_tasks; }
     CycleRunner& Cycles() { return m_cycles; }
     SerialNumbering& Serial() { return m_serial; }
+    DualVppTest& DualVpp() { return m_dualVpp; }
 
     // Shortcuts.
     bool RunOperation(int slot) { return m_runner.RunOperation(slot); }
@@ -63,4 +65,5 @@ private:
     TaskEngine m_tasks;
     CycleRunner m_cycles;
     SerialNumbering m_serial;
+    DualVppTest m_dualVpp;
 };

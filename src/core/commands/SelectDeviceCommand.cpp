@@ -4,6 +4,7 @@
 #include "core/context/AppContext.h"
 #include "core/devices/DeviceChooser.h"
 #include "core/devices/DeviceProfileLoader.h"
+#include "core/model/TemplateTables.h"
 #include "core/options/OptionRefresh.h"
 
 namespace {
@@ -42,10 +43,26 @@ DeviceNote DeviceNoteFor(AppContext& ctx, const QString& key)
 
 void SelectDeviceCommand(AppContext& ctx, DeviceChooser& chooser, bool shiftAndCtrl)
 {
-    // The MCU parameter editor is not part of this build: a ticked notice continues with the
-    // ordinary selection.
-    if (shiftAndCtrl)
-        chooser.ConfirmParameterEditing(ctx);
+    TemplateTables& templates = ctx.Templates();
+    // One selection at a time: while the parameter editor is up the device stays as it is.
+    if (templates.parameterEditorOpen)
+        return;
+    if (shiftAndCtrl && chooser.ConfirmParameterEditing(ctx)) {
+        // The device chosen now is loaded with the parameter editor running on its task rows;
+        // afterwards the selection runs again as usual.
+        struct Editing {
+            TemplateTables& t;
+            explicit Editing(TemplateTables& tables) : t(tables) { t.parameterEditing = true; }
+            ~Editing() { t.parameterEditing = false; }
+        } editing(templates);
+        const int edited = chooser.ChooseDevice(ctx);
+        if (edited >= 0 && edited < ctx.Devices().Count())
+            ctx.Devices().SetSelectedIndex(edited);
+        LoadDeviceProfile(ctx);
+        // The main window closed while the editor was open: the program ends, no second selection.
+        if (ctx.Flags().ProgramExiting)
+            return;
+    }
 
     const int chosen = chooser.ChooseDevice(ctx);
     if (chosen >= 0 && chosen < ctx.Devices().Count())

@@ -2,6 +2,7 @@
 
 #include "core/context/AppContext.h"
 #include "core/devices/OperationRegions.h"
+#include "core/devices/ParameterEditor.h"
 #include "core/devices/SupportFiles.h"
 #include "core/model/OptionIndex.h"
 #include "core/model/TemplateTables.h"
@@ -262,6 +263,8 @@ void LoadTaskRows(AppContext& ctx)
     t.taskLines = file.isEmpty() ? QStringList() : ini.ReadSectionLines(section);
     ParseTaskRows(t, t.taskLines, ini);
     BuildTaskTree(t);
+    if (t.parameterEditing)
+        RunParameterEditor(ctx);
 }
 
 bool LoadTemplates(AppContext& ctx, const QString& deviceName)

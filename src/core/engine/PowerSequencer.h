@@ -46,6 +46,8 @@ public:
     bool MonitorCancelled(bool stopOnCancel);
     void ShowVoltageError(int kind, int reading, int supply);
     void PowerUpVerified();
+    // One step of a power-up: a poll, and a wait when it shows the supply still below its level.
+    bool CheckSupplyStep(int supply);
 
     // Pure rules.
     static QString FormatReading(int supply, int reading);
@@ -61,7 +63,6 @@ public:
 
 private:
     bool Stopped() const;
-    bool CheckSupplyStep(int supply);
     void PowerUpSequence(int first);
     void PowerCycleOff(int powerMode);
     bool DualVppNoticeAccepted();

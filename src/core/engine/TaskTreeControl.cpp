@@ -1,6 +1,7 @@
 #include "core/engine/TaskTreeControl.h"
 
 #include "core/context/AppContext.h"
+#include "core/devices/ParameterEditor.h"
 #include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 
@@ -78,6 +79,13 @@ int TaskTreeControl::Click()
     if (m_ctx.Flags().StartupInProgress || t.hoverRow == NoHover || t.mouseOffItem || t.hoverRow >= t.nodeCount)
         return -1;
     const int row = t.hoverRow;
+    // While the parameter editor is open a click only opens the row in the editor.
+    if (t.parameterEditorOpen && t.parameterEditorView) {
+        t.treeSelectAllowed = true;
+        t.selectedRow = row;
+        t.parameterEditorView->ShowRow(row);
+        return -1;
+    }
     const TaskRow& r = t.rows[size_t(row)];
     OperatorInterface& op = m_ctx.Operator();
     if (!r.enabled) {

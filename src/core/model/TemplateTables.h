@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+class ParameterEditorView;
+
 // The two tables of the selected device's template, the task tree built from them and the state
 // the tree's behaviour needs. Owned by the context; filled by LoadTemplates / LoadTaskRows.
 class TemplateTables
@@ -44,6 +46,11 @@ public:
     bool mouseOffItem = true;
     // The option refresh's row handler is registered (once per context).
     bool connectedToOptions = false;
+    // MCU parameter editing: while set, loading the task rows opens the parameter editor in this
+    // view (the GUI's window) and waits until it closes; open while the editor is up.
+    bool parameterEditing = false;
+    bool parameterEditorOpen = false;
+    ParameterEditorView* parameterEditorView = nullptr;
 
     TemplateTables();
 

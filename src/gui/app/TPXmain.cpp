@@ -1,6 +1,7 @@
 #include "gui/app/TPXmain.h"
 
 #include "core/context/AppContext.h"
+#include "core/devices/ParameterEditor.h"
 #include "core/model/TemplateTables.h"
 #include "core/util/SerialDevices.h"
 #include "gui/app/ActionIcons.h"
@@ -67,7 +68,11 @@ TPXmain::TPXmain(AppContext& context, QWidget* parent) : QMainWindow(parent), m_
     connect(m_actSelectMcu, &QAction::enabledChanged, m_controlBar->SelectMcuButton(), &QWidget::setEnabled);
     connect(m_controlBar, &ControlBar::SelectMcuRequested, m_actSelectMcu, &QAction::trigger);
     connect(m_controlBar, &ControlBar::ExitClicked, m_actExit, &QAction::trigger);
-    connect(m_actExit, &QAction::triggered, this, &QWidget::close);
+    // EXIT does nothing while the parameter editor is open (the device selection waits for it).
+    connect(m_actExit, &QAction::triggered, this, [this] {
+        if (!m_context.Templates().parameterEditorOpen)
+            close();
+    });
 
     MainWindowState& state = m_context.Window();
     connect(&state, &MainWindowState::Changed, this, &TPXmain::ShowState);
@@ -344,6 +349,11 @@ void TPXmain::closeEvent(QCloseEvent* event)
         flags.AutoRunPending = false;
         flags.AutoRunArmed = false;
     }
+    // Closing is never refused: a parameter editor still open closes without writing its rows, so
+    // the device selection waiting for it can end.
+    if (ParameterEditorView* editor = m_context.Templates().parameterEditorView;
+        editor && m_context.Templates().parameterEditorOpen)
+        editor->AbortEditing();
     event->accept();
     QMainWindow::closeEvent(event);
 }

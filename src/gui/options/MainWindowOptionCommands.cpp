@@ -6,6 +6,7 @@
 #include "core/context/AppContext.h"
 #include "core/image/HexFileWriter.h"
 #include "core/model/OptionBindings.h"
+#include "core/model/TemplateTables.h"
 #include "core/util/ErrorOut.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/InformationGroup.h"
@@ -13,6 +14,8 @@
 #include "gui/app/TPXmain.h"
 #include "gui/app/TaskTreePanel.h"
 #include "gui/devices/GuiDeviceChooser.h"
+#include "gui/devices/TPE_tree.h"
+#include "gui/engine/TaskTreeWidget.h"
 #include "gui/options/WindowPlacementBinder.h"
 
 #include <QAction>
@@ -36,6 +39,19 @@ MainWindowOptionCommands::MainWindowOptionCommands(TPXmain& window, AppContext& 
       m_chooser(std::make_unique<GuiDeviceChooser>(context, &window))
 {
     new WindowPlacementBinder(context, RememberedWindow::Main, &window);
+
+    // The MCU parameter editor's window; the main window's task tree follows its selection.
+    m_parameterEditor = new TPE_tree(
+        context,
+        [&window, &context](int row) {
+            TemplateTables& t = context.Templates();
+            const bool allowed = t.treeSelectAllowed;
+            t.treeSelectAllowed = true;
+            window.TaskPanel()->Tree()->SelectRow(row);
+            t.treeSelectAllowed = allowed;
+        },
+        &window);
+    context.Templates().parameterEditorView = m_parameterEditor;
 
     window.ActSelectMcu()->setEnabled(true);
     connect(window.ActSelectMcu(), &QAction::triggered, this, &MainWindowOptionCommands::SelectDevice);
@@ -61,6 +77,8 @@ MainWindowOptionCommands::MainWindowOptionCommands(TPXmain& window, AppContext& 
 
 MainWindowOptionCommands::~MainWindowOptionCommands()
 {
+    if (m_context.Templates().parameterEditorView == m_parameterEditor)
+        m_context.Templates().parameterEditorView = nullptr;
     m_context.Workstation().busyCursor = nullptr;
 }
 

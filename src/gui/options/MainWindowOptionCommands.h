@@ -6,6 +6,7 @@
 class AppContext;
 class AppShell;
 class GuiDeviceChooser;
+class TPE_tree;
 class TPXmain;
 
 // Connects the main window to the option, file and device-selection commands: the Select MCU
@@ -22,6 +23,8 @@ public:
     ~MainWindowOptionCommands() override;
 
     GuiDeviceChooser& Chooser() { return *m_chooser; }
+    // The MCU parameter editor's window.
+    TPE_tree* ParameterEditorWindow() const { return m_parameterEditor; }
     void SelectDevice();
     void OpenFile();
     // A "&Re-Open" entry: opens path like Open and puts it first in the list.
@@ -37,4 +40,5 @@ private:
     AppContext& m_context;
     AppShell& m_shell;
     std::unique_ptr<GuiDeviceChooser> m_chooser;
+    TPE_tree* m_parameterEditor = nullptr;
 };
