@@ -31,7 +31,7 @@ private slots:
         h.Boot();
         QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), BoxHarness::Echo(CmdClearErrors) + 'd');
         // The frame's acknowledgements come; from the command on, nothing.
-        QCOMPARE(h.Send(BoxHarness::Frame(CmdHighSpeed)), QByteArray("88"));
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdHighSpeed)), QByteArray("888"));
         QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), QByteArray());
         h.Boot();
         QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), BoxHarness::Echo(CmdClearErrors) + 'd');
