@@ -61,6 +61,24 @@ int PageLayout::PageTotal(int lineCount) const
     return std::max(1, (n + 4 * historyPages + 3 + perPage - 1) / perPage);
 }
 
+int PageLayout::PagesPrinted(int lineCount, int headerLines) const
+{
+    const int h = std::max(1, lineHeight);
+    int pages = 1;
+    int y = TopMargin() + std::max(0, headerLines) * h;
+    bool ended = false;
+    for (int i = 0; i < lineCount; ++i) {
+        if (ended) {
+            ++pages;
+            y = TopMargin();
+            ended = false;
+        }
+        y += h;
+        ended = y >= FooterFrom();
+    }
+    return pages;
+}
+
 QString PageFooter(int page, int total)
 {
     return QStringLiteral("[Page# %1 of %2]").arg(page).arg(total);

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 
 class HistoryLog;
@@ -42,6 +43,16 @@ struct PageLayout {
     // then ceil((n + 4p + 3) / L) with four lines of margins and footer per page and the three
     // header lines. An empty history takes one page.
     int PageTotal(int lineCount) const;
+    // The pages the print loop fills with headerLines header lines and lineCount history lines:
+    // each page starts at the top margin, takes lines of h and is ended once y reaches FooterFrom.
+    int PagesPrinted(int lineCount, int headerLines) const;
+    // What the footers show: the page total, unless the printout runs to more pages than it
+    // counts (a page height of whole lines fits one line fewer than the count assumes), so that no
+    // footer ever reads "[Page# 2 of 1]".
+    int FooterTotal(int lineCount, int headerLines) const
+    {
+        return std::max(PageTotal(lineCount), PagesPrinted(lineCount, headerLines));
+    }
 };
 
 // The footer of page page of total.

@@ -44,7 +44,7 @@ int PrintHistory(QPrinter& printer, const HistoryPrintJob& job)
     const int pageWidth = printer.width();
     const int footerX = pageWidth / 2 - 10;
     const int lineCount = job.history ? job.history->VisibleCount() : 0;
-    const int total = layout.PageTotal(lineCount);
+    const int total = layout.FooterTotal(lineCount, int(job.header.size()));
     const int h = layout.lineHeight;
 
     auto text = [&](int x, int y, const QString& s) { painter.drawText(x, y + metrics.ascent(), s); };

@@ -62,16 +62,19 @@ private slots:
         QTest::addColumn<int>("lines");
         QTest::addColumn<int>("perPage");
         QTest::addColumn<int>("pages");
-        // 6600 / 60 = 110 lines, L = 108.
-        QTest::newRow("empty history: the header's page") << 6600 << 60 << 0 << 108 << 1;
-        QTest::newRow("one page with header and margins") << 6600 << 60 << 101 << 108 << 1;
-        QTest::newRow("one line more") << 6600 << 60 << 102 << 108 << 2;
-        QTest::newRow("two pages of history, margins still fit") << 6600 << 60 << 205 << 108 << 2;
-        QTest::newRow("margins of the second page spill") << 6600 << 60 << 206 << 108 << 3;
-        QTest::newRow("a full ring") << 6600 << 60 << 1024 << 108 << 10;
+        QTest::addColumn<int>("printed"); // by the print loop, three header lines
+        QTest::addColumn<int>("footer");
+        // 6600 / 60 = 110 lines, L = 108; the loop puts 100 lines on the first page, 103 on the next.
+        QTest::newRow("empty history: the header's page") << 6600 << 60 << 0 << 108 << 1 << 1 << 1;
+        QTest::newRow("first page full") << 6600 << 60 << 100 << 108 << 1 << 1 << 1;
+        QTest::newRow("counted as one page, printed on two") << 6600 << 60 << 101 << 108 << 1 << 2 << 2;
+        QTest::newRow("one line more") << 6600 << 60 << 102 << 108 << 2 << 2 << 2;
+        QTest::newRow("two pages of history, margins still fit") << 6600 << 60 << 203 << 108 << 2 << 2 << 2;
+        QTest::newRow("margins of the second page spill") << 6600 << 60 << 206 << 108 << 3 << 3 << 3;
+        QTest::newRow("a full ring") << 6600 << 60 << 1024 << 108 << 10 << 10 << 10;
         // The division truncates: 14031 / 94 = 149.
-        QTest::newRow("part line") << 14031 << 94 << 1024 << 147 << 8;
-        QTest::newRow("tiny page") << 300 << 60 << 3 << 3 << 4;
+        QTest::newRow("part line") << 14031 << 94 << 1024 << 147 << 8 << 8 << 8;
+        QTest::newRow("tiny page") << 300 << 60 << 3 << 3 << 4 << 3 << 4;
     }
     void PageTotal()
     {
@@ -83,6 +86,8 @@ private slots:
         layout.lineHeight = lineHeight;
         QTEST(layout.LinesPerPage(), "perPage");
         QTEST(layout.PageTotal(lines), "pages");
+        QTEST(layout.PagesPrinted(lines, 3), "printed");
+        QTEST(layout.FooterTotal(lines, 3), "footer");
         QCOMPARE(PageFooter(2, 7), QStringLiteral("[Page# 2 of 7]"));
     }
 };
