@@ -148,7 +148,7 @@ bool PowerSequencer::SupplyWaitExpired(qint64 waitedMs, int supply, bool rising)
 {
     // Nobody is there to press Cancel on an unattended run: a supply that does not reach its level
     // within the bound ends the run with the matching bit.
-    if (!m_ctx.Flags().ExitOnErrors || waitedMs < m_unattendedWaitMs)
+    if (!m_ctx.Flags().ExitOnErrors || waitedMs < UnattendedWaitMs)
         return false;
     RaiseError(NotReachedBit(supply, rising));
     return true;

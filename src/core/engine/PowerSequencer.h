@@ -58,8 +58,6 @@ public:
     // Performs Stop when the operator cancels a wait (the cycle runner installs it; the default
     // records a user abort).
     void SetStopAction(std::function<void()> stop) { m_stop = std::move(stop); }
-    // The unattended supply-wait bound (tests shorten it).
-    void SetUnattendedWaitMs(int ms) { m_unattendedWaitMs = ms; }
 
 private:
     bool Stopped() const;
@@ -75,7 +73,6 @@ private:
     EngineState& m_state;
     TargetMonitor& m_monitor;
     std::function<void()> m_stop;
-    int m_unattendedWaitMs = UnattendedWaitMs;
     // Supplies (bit 0 VDD, bit 1 VPP) whose wait to fall was cancelled, or ended by the unattended
     // bound, since the last pre-test began: later power-downs of the run switch them off and read
     // them once without waiting again, so the operator is not asked a second time.
