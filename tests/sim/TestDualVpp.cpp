@@ -74,6 +74,8 @@ private slots:
                                        "VPP ERROR w/ VDD OFF ...",
                                        false,
                                        0});
+        row("high range 14.4 V fails",
+            {3, 0, false, 230, 0, 'D', false, Bit::MclrTooHigh, {"13.25"}, "VPP ERROR w/ VDD OFF ...", false, 0});
     }
     void BothRangesAreWatchedAndTheRecordWrittenOnce()
     {
@@ -99,7 +101,6 @@ private slots:
             }
         });
         DualVppTest& test = rig.engine.DualVpp();
-        test.SetWatchMs(150);
         int identityShown = 0;
         QString statusBeforeAbout;
         char letterBeforeAbout = 0;
@@ -153,6 +154,26 @@ private slots:
         if (c.written)
             QCOMPARE(rig.link.Identity().HardwareVersion(),
                      QStringLiteral("%1-%2").arg(c.revision).arg(c.modificationAfter));
+    }
+
+    // A programmer that does not answer the reset fails the test at once: no measurement, no line
+    // of the test's own, no verdict on the status line, no record.
+    void SilentProgrammerFailsAtOnce()
+    {
+        SimEngineRig<> rig(QStringLiteral("16F877A"), 0);
+        rig.ctx.Flags().ProgramReady = true;
+        rig.link.ResetProgrammer();
+        rig.box.Faults().silentAfter = 0;
+        rig.ctx.History().Initialise();
+        const int before = rig.ctx.History().VisibleCount();
+
+        QVERIFY(!rig.engine.DualVpp().TestDualVppCommand());
+        QVERIFY(!rig.link.Port().ProgrammerReady());
+        for (const QString& line : rig.ctx.History().DisplayText().mid(before))
+            QVERIFY2(!line.contains(QLatin1String("VPP")) && !line.startsWith(QLatin1String("Dual VPP Test:")),
+                     qPrintable(line));
+        QVERIFY(!rig.ctx.Window().StatusText().startsWith(QLatin1String("Dual VPP Test:")));
+        QCOMPARE(rig.box.Identity().modification, quint8(0));
     }
 };
 

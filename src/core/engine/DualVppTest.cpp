@@ -6,10 +6,9 @@
 #include "core/engine/PowerSequencer.h"
 #include "core/engine/TargetMonitor.h"
 #include "core/link/BoxProtocol.h"
+#include "core/link/LinkClock.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/model/DeviceProfile.h"
-
-#include <QElapsedTimer>
 
 using Bit = LinkErrorWord::Bit;
 
@@ -54,9 +53,10 @@ bool DualVppTest::WatchRange(int& v)
     m_power.CheckSupplyStep(Vpp);
     v = m_state.VppReading;
     box.SendEscape(BoxProtocol::EscConfirm, BoxLink::ClassDone, 1, true);
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < m_watchMs && !Stopped()) {
+    // The watch runs on the link's clock, as the box's own timing does.
+    const LinkClock& clock = m_link.Port().Clock();
+    const qint64 started = clock.NowMs();
+    while (clock.NowMs() - started < WatchMs && !Stopped()) {
         m_power.ReadSupply(Vpp);
         if (Stopped())
             break;

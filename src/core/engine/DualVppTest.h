@@ -32,8 +32,6 @@ public:
     // Resets the programmer and shows its identity after a record was written (the GUI installs
     // the about box; without it the programmer is only reset).
     void SetShowIdentity(std::function<void()> show) { m_showIdentity = std::move(show); }
-    // How long each range is watched (tests shorten it).
-    void SetWatchMs(int ms) { m_watchMs = ms; }
 
 private:
     bool Stopped() const;
@@ -50,6 +48,5 @@ private:
     TargetMonitor& m_monitor;
     PowerSequencer& m_power;
     std::function<void()> m_showIdentity;
-    int m_watchMs = WatchMs;
     bool m_monitorShowing = false;
 };
