@@ -53,12 +53,16 @@ int PrintHistory(QPrinter& printer, const HistoryPrintJob& job)
         y += h;
         text(footerX, y, HistoryReport::PageFooter(page, total));
     };
-    auto aborted = [&] { return printer.printerState() == QPrinter::Aborted; };
+    auto aborted = [&] { return printer.printerState() == QPrinter::Aborted || (job.cancelled && job.cancelled()); };
 
     int page = 1;
     if (job.pageStarted)
         job.pageStarted(page, total);
     int y = layout.TopMargin();
+    if (aborted()) {
+        painter.end();
+        return -1;
+    }
     painter.setPen(Qt::black);
     for (const QString& line : job.header) {
         text(LeftMargin, y, line);

@@ -15,6 +15,9 @@ struct HistoryPrintJob {
     bool colour = false;
     // Told each page as it starts (page, total); may pump events, so Cancel can abort the job.
     std::function<void(int page, int total)> pageStarted;
+    // Asked after each page start: true ends the job there. The print engines on this platform
+    // cannot always abort a job themselves, so the job stops drawing on its own.
+    std::function<bool()> cancelled;
 };
 
 // Returns the number of pages printed, or -1 when the printer could not be started or the job

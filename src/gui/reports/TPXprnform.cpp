@@ -44,7 +44,7 @@ TPXprnform::TPXprnform(AppContext& context, QWidget* parent)
     m_setup = [this](QPrinter& printer) {
         QPrintDialog dialog(&printer, parentWidget());
         dialog.setWindowTitle(QStringLiteral("Printer Setup"));
-        return dialog.exec() == QDialog::Accepted;
+        return dialog.exec() == QDialog::Accepted ? printer.printerName() : QString();
     };
 
     m_printerLabel->setObjectName(QStringLiteral("LAB_Printer"));
@@ -136,12 +136,12 @@ void TPXprnform::SelectPrinter()
 void TPXprnform::ChoosePrinter()
 {
     hide();
-    const bool chosen = m_setup && m_setup(*m_printer);
-    if (!chosen || m_printer->printerName().isEmpty()) {
+    const QString chosen = m_setup ? m_setup(*m_printer) : QString();
+    if (chosen.isEmpty()) {
         m_context.Operator().ShowWarning(PrinterError,
                                          QStringLiteral("Error attempting to access installed printers."));
     } else {
-        m_printerLabel->setText(PrinterCaption + m_printer->printerName());
+        m_printerLabel->setText(PrinterCaption + chosen);
         m_status->setText(QStringLiteral("READY"));
     }
     show();
@@ -194,8 +194,10 @@ void TPXprnform::UpdateActionEnabled()
 
 void TPXprnform::CancelPressed()
 {
-    if (m_printing)
+    if (m_printing) {
+        m_cancelRequested = true;
         m_printer->abort();
+    }
     hide();
 }
 
@@ -256,6 +258,7 @@ int TPXprnform::Print()
         m_printer->setOutputFileName(m_pdfOutput);
     }
     m_printer->setDocName(QStringLiteral("Praxon History"));
+    m_cancelRequested = false;
     HistoryPrintJob job;
     job.header = Header();
     job.history = &m_context.History();
@@ -264,8 +267,9 @@ int TPXprnform::Print()
         m_status->setText(QStringLiteral("Printing Page Number: %1 of %2").arg(page).arg(total));
         QCoreApplication::processEvents();
     };
+    job.cancelled = [this] { return m_cancelRequested; };
     const int pages = PrintHistory(*m_printer, job);
-    if (pages < 0 && m_printer->printerState() != QPrinter::Aborted)
+    if (pages < 0 && !m_cancelRequested && m_printer->printerState() != QPrinter::Aborted)
         m_context.Operator().ShowWarning(PrinterError,
                                          QStringLiteral("Error attempting to access installed printers."));
     return pages;

@@ -36,8 +36,9 @@ public:
     void SetPrinters(Printers printers) { m_printers = std::move(printers); }
     // Print into this PDF file instead of on the printer (tests, and a printout without a printer).
     void SetPdfOutput(const QString& path) { m_pdfOutput = path; }
-    // The printer set-up dialog; returns false when it was cancelled or failed. Tests replace it.
-    void SetSetupDialog(std::function<bool(QPrinter&)> setup) { m_setup = std::move(setup); }
+    // The printer set-up dialog; returns the chosen printer's name, empty when it was cancelled or
+    // failed. Tests replace it.
+    void SetSetupDialog(std::function<QString(QPrinter&)> setup) { m_setup = std::move(setup); }
 
     // The action button: prints, or saves in file mode. Returns the pages printed (0 for a file,
     // -1 when nothing was produced).
@@ -68,8 +69,9 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     Printers m_printers;
     QString m_pdfOutput;
-    std::function<bool(QPrinter&)> m_setup;
+    std::function<QString(QPrinter&)> m_setup;
     bool m_printing = false;
+    bool m_cancelRequested = false;
 
     QLabel* m_printerLabel;
     QLabel* m_status;

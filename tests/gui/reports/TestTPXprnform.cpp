@@ -10,11 +10,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 #include <QtTest>
@@ -171,6 +173,59 @@ private slots:
         dialog.FileSelectButton()->click();
         QCOMPARE(op.Captions().last(), QStringLiteral("File Selection Error"));
         QVERIFY(dialog.FileNameEdit()->text().isEmpty() && !dialog.ActionButton()->isEnabled());
+    }
+
+    // "&Options": a cancelled set-up says so and keeps the printer; a chosen printer is shown. Either
+    // way the dialog comes back.
+    void OptionsChoosesThePrinter()
+    {
+        ScriptedOperator op;
+        AppContext ctx(op, TestPaths::ShippedData());
+        TPXprnform dialog(ctx);
+        dialog.SetPrinters({[] {
+                                return QStringList{QStringLiteral("Office"), QStringLiteral("Lab")};
+                            },
+                            [] { return QStringLiteral("Office"); }});
+        QString chosen;
+        bool hiddenDuringSetup = true;
+        dialog.SetSetupDialog([&](QPrinter& printer) {
+            hiddenDuringSetup = hiddenDuringSetup && !dialog.isVisible();
+            Q_UNUSED(printer);
+            return chosen;
+        });
+        dialog.Open();
+        dialog.OptionsButton()->click();
+        QCOMPARE(op.Captions(), QStringList{QStringLiteral("Printer Error")});
+        QCOMPARE(op.Texts(), QStringList{QStringLiteral("Error attempting to access installed printers.")});
+        QCOMPARE(op.boxes.value(0).sound, SoundKind::Warning);
+        QCOMPARE(dialog.PrinterLabel()->text(), QStringLiteral("Printer: Office"));
+        QVERIFY(dialog.isVisible());
+        chosen = QStringLiteral("Lab");
+        dialog.OptionsButton()->click();
+        QCOMPARE(op.Captions().size(), 1);
+        QCOMPARE(dialog.PrinterLabel()->text(), QStringLiteral("Printer: Lab"));
+        QVERIFY(dialog.isVisible() && hiddenDuringSetup);
+    }
+
+    // "&Cancel" during a print job stops it at the next page, reports no printer error and hides
+    // the dialog.
+    void CancelStopsAPrintJob()
+    {
+        QTemporaryDir dir;
+        ScriptedOperator op;
+        AppContext ctx(op, TestPaths::ShippedData());
+        TPXprnform dialog(ctx);
+        dialog.SetPrinters({[] { return QStringList{QStringLiteral("Office")}; }, [] { return QString(); }});
+        ctx.History().Initialise();
+        for (int i = 0; i < 400; ++i)
+            ctx.History().AddLine(QStringLiteral("line %1").arg(i));
+        dialog.SetPdfOutput(dir.filePath(QStringLiteral("history.pdf")));
+        dialog.Open();
+        QTimer::singleShot(0, dialog.CancelButton(), &QPushButton::click);
+        QCOMPARE(dialog.RunAction(), -1);
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(op.boxes.isEmpty());
+        QVERIFY(dialog.StatusLabel()->text().startsWith(QLatin1String("Printing Page Number: 1 of ")));
     }
 };
 
