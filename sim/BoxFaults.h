@@ -9,10 +9,11 @@ struct BoxFaults {
     // the next reset; -1 = never.
     qint64 silentAfter = -1;
     // A box that falls silent at one stage of a session, until the next reset: in the boot loader,
-    // after silentStageBytes bytes of the firmware download, on the speed change (command 21),
-    // after silentStageBytes bytes of a program transfer, or after silentStageBytes bytes of a
-    // read transfer. It still takes the host's commands (the supplies still switch off).
-    enum class Stage { None, Loader, Download, SpeedChange, Program, Read };
+    // after silentStageBytes bytes of the firmware download, when the loader is told to start the
+    // application firmware (the end of the reset: no 'f', no identification), on the speed change
+    // (command 21), after silentStageBytes bytes of a program transfer, or after silentStageBytes
+    // bytes of a read transfer. It still takes the host's commands (the supplies still switch off).
+    enum class Stage { None, Loader, Download, Reset, SpeedChange, Program, Read };
     Stage silentStage = Stage::None;
     qint64 silentStageBytes = 16;
     // The first reply byte after this many received bytes (counted from start) is replaced by

@@ -36,6 +36,7 @@ void BoxSimulator::LoaderByte(quint8 byte)
         m_mode = Mode::Download;
         break;
     case LoaderRun:
+        SilentAt(BoxFaults::Stage::Reset);
         Reply(Resync);
         m_mode = Mode::Application;
         m_state = State::Idle;

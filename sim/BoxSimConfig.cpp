@@ -70,8 +70,11 @@ QString BoxSimUsage()
         "  --latency MS                adapter latency timer, 1-16 ms (default 16)\n"
         "  --packet N                  adapter packet payload (default 62)\n"
         "  --silent-at STAGE[:N]       fall silent in the boot loader, N bytes into the firmware download,\n"
-        "                              on the speed change, N bytes into a program or read transfer\n"
+        "                              at the start of the firmware (reset), on the speed change, N bytes\n"
+        "                              into a program or read transfer\n"
         "  --verbose                   log resets, operations and supply switches on standard error\n"
+        "  --watch ADDR[:N]            report program words ADDR.. (N, default 1) of every socket on\n"
+        "                              standard error each time they change\n"
         "Numbers are decimal, or hexadecimal with 0x. Standard input: 'dump' writes the HEX files,\n"
         "'quit' ends the program.\n");
 }
@@ -159,16 +162,15 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
                 return fail(QStringLiteral("--silent-after needs a byte count"));
             config->faults.silentAfter = n;
         } else if (option == QLatin1String("--silent-at")) {
-            static const QMap<QString, BoxFaults::Stage> stages{{"loader", BoxFaults::Stage::Loader},
-                                                                {"download", BoxFaults::Stage::Download},
-                                                                {"speed", BoxFaults::Stage::SpeedChange},
-                                                                {"program", BoxFaults::Stage::Program},
-                                                                {"read", BoxFaults::Stage::Read}};
+            static const QMap<QString, BoxFaults::Stage> stages{
+                {"loader", BoxFaults::Stage::Loader},   {"download", BoxFaults::Stage::Download},
+                {"reset", BoxFaults::Stage::Reset},     {"speed", BoxFaults::Stage::SpeedChange},
+                {"program", BoxFaults::Stage::Program}, {"read", BoxFaults::Stage::Read}};
             const QStringList parts = value.split(u':');
             qint64 bytes = 16;
             if (!stages.contains(parts[0].toLower()) || parts.size() > 2 ||
                 (parts.size() == 2 && (!ParseNumber(parts[1], &bytes) || bytes < 0)))
-                return fail(QStringLiteral("--silent-at needs loader, download, speed, program or read, "
+                return fail(QStringLiteral("--silent-at needs loader, download, reset, speed, program or read, "
                                            "optionally :N (bytes of the transfer first)"));
             config->faults.silentStage = stages.value(parts[0].toLower());
             config->faults.silentStageBytes = bytes;
@@ -229,6 +231,15 @@ bool ParseBoxSimArguments(const QStringList& arguments, BoxSimConfig* config, QS
             if (socket < 0 || !ParseNumber(rest, &address) || address < 0)
                 return fail(QStringLiteral("--bad-cell needs X:ADDRESS[=VALUE]"));
             config->badCells.append({socket, int(address), quint16(stuck)});
+        } else if (option == QLatin1String("--watch")) {
+            const QStringList parts = value.split(u':');
+            qint64 address = 0;
+            qint64 count = 1;
+            if (parts.size() > 2 || !ParseNumber(parts[0], &address) || address < 0 || address > 0xFFFFFF ||
+                (parts.size() == 2 && (!ParseNumber(parts[1], &count) || count < 1 || count > 64)))
+                return fail(QStringLiteral("--watch needs ADDR or ADDR:N (N 1 to 64 words)"));
+            config->watchAddress = int(address);
+            config->watchCount = int(count);
         } else if (option == QLatin1String("--latency")) {
             if (!number(1, 16))
                 return fail(QStringLiteral("--latency needs 1 to 16 ms"));

@@ -32,6 +32,10 @@ struct BoxSimConfig {
     int latencyMs = 16;
     int packetBytes = 62;
     bool verbose = false;
+    // Program words reported on standard error whenever an operation or a closing client leaves
+    // them changed (watchCount 0: none).
+    int watchAddress = 0;
+    int watchCount = 0;
 };
 
 // Parses the arguments (without the program name). On failure returns false with a message.

@@ -115,8 +115,9 @@ void BoxSimulator::Receive(quint8 byte)
 
 bool BoxSimulator::SilentAt(BoxFaults::Stage stage, qint64 bytesDone)
 {
-    if (m_faults.silentStage == stage && (stage == BoxFaults::Stage::Loader || stage == BoxFaults::Stage::SpeedChange ||
-                                          bytesDone >= m_faults.silentStageBytes))
+    const bool atOnce =
+        stage == BoxFaults::Stage::Loader || stage == BoxFaults::Stage::Reset || stage == BoxFaults::Stage::SpeedChange;
+    if (m_faults.silentStage == stage && (atOnce || bytesDone >= m_faults.silentStageBytes))
         m_stageSilent = true;
     return m_stageSilent;
 }

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <array>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -63,6 +64,34 @@ int main(int argc, char** argv)
     }
 
     Rfc2217Server server(simulator);
+    // Watched words: one line per socket whose words changed since its last line (or since the
+    // start), "watch A 0x0200: 3401 3400", so a test can follow every value a chip held even when
+    // a later run overwrites it.
+    std::array<QString, 4> watched;
+    auto watch = [&] {
+        for (int s = 0; s < 4; ++s) {
+            const SimulatedChip* chip = simulator.Chip(s);
+            if (!chip)
+                continue;
+            QString words;
+            for (int i = 0; i < config.watchCount; ++i)
+                words += QStringLiteral(" %1").arg(chip->ProgramWord(config.watchAddress + i), 4, 16, QLatin1Char('0'));
+            if (words == watched[size_t(s)])
+                continue;
+            const bool first = watched[size_t(s)].isNull();
+            watched[size_t(s)] = words;
+            if (!first)
+                err << "watch " << QChar(u'A' + s)
+                    << QStringLiteral(" 0x%1:").arg(config.watchAddress, 4, 16, QLatin1Char('0')) << words << "\n"
+                    << Qt::flush;
+        }
+    };
+    if (config.watchCount > 0) {
+        watch();
+        QObject::connect(&simulator, &BoxSimulator::OperationDone, watch);
+        // A host killed in a transfer leaves the words it reached.
+        QObject::connect(&server, &Rfc2217Server::ClientDisconnected, watch);
+    }
     if (!server.Listen(QHostAddress(config.listenHost), config.listenPort, &error)) {
         err << "praxon-boxsim: cannot listen on " << config.listenHost << ":" << config.listenPort << ": " << error
             << "\n";

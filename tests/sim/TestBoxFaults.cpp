@@ -37,6 +37,23 @@ private slots:
         QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), BoxHarness::Echo(CmdClearErrors) + 'd');
     }
 
+    void silentFromTheFirmwareStartUntilTheNextReset()
+    {
+        BoxHarness h;
+        h.box.Faults().silentStage = BoxFaults::Stage::Reset;
+        h.Pulse();
+        // The loader still identifies itself; the start of the firmware gets no 'f', and the
+        // application answers nothing until the next reset.
+        QCOMPARE(h.Send("<I>").size(), 4);
+        QCOMPARE(h.Send("<R>"), QByteArray());
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), QByteArray());
+        h.Pulse();
+        QCOMPARE(h.Send("<R>"), QByteArray());
+        h.box.Faults().silentStage = BoxFaults::Stage::None;
+        h.Boot();
+        QCOMPARE(h.Send(BoxHarness::Frame(CmdClearErrors)), BoxHarness::Echo(CmdClearErrors) + 'd');
+    }
+
     void garbageReplacesOneReply()
     {
         BoxHarness h;
@@ -262,7 +279,7 @@ private slots:
                                        QStringList{QStringLiteral("--reply-fault"), QStringLiteral("1=x")},
                                        QStringList{QStringLiteral("--latency"), QStringLiteral("17")},
                                        QStringList{QStringLiteral("--supply-drop"), QStringLiteral("vcc")},
-                                       QStringList{QStringLiteral("--silent-at"), QStringLiteral("reset")},
+                                       QStringList{QStringLiteral("--silent-at"), QStringLiteral("idle")},
                                        QStringList{QStringLiteral("--silent-at"), QStringLiteral("program:x")},
                                        QStringList{QStringLiteral("--bogus")}}) {
             BoxSimConfig c;

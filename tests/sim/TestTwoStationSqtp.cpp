@@ -1,79 +1,44 @@
-// Two stations share one SQTP file: two program instances, each with its own simulator process and
-// four sockets, run unattended Auto Runs at the same time. Every record is taken by one station
-// only and every number taken is logged once.
-#include "BoxSimProcess.h"
-#include "TestPaths.h"
-#include "core/options/SettingsStore.h"
+// Two stations share one SQTP file and its serial log: two program instances, each with its own
+// simulator process and four sockets, run unattended Auto Runs one after the other, both stations
+// at the same time. Afterwards no number was issued twice (in the file, in the log, on the chips
+// the simulators report), the log holds one whole line per number, and every number that reached
+// a chip in a run that ended is logged. In the second form one station is killed (SIGKILL) at
+// random points and restarted; a killed run may use up numbers it never logs, but none twice.
+// The settings file each run saves must survive the kills whole.
+// PRAXON_LONG_TESTS=1 runs 500 cycles per station and 150 kills.
+#include "PraxonStation.h"
+#include "SqtpLot.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
+#include <array>
 
 namespace {
 
-constexpr int Stations = 2;
-constexpr int Rounds = 3;
-constexpr int Records = 40;
-
-void WriteFile(const QString& path, const QByteArray& bytes)
+// The numbers a simulator's watch lines ("watch A 0x0200: 3401 3400") show on chips: words that
+// are both RETLW, number high byte first. A blank or half-written pair is no number.
+QStringList ChipNumbers(const QString& report)
 {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Number n as a record of two RETLW locations at byte address 0x400; its text is "%04X" of n.
-QByteArray Record(int n)
-{
-    QByteArray r = ":04040000" + QByteArray::number(n & 0xFF, 16).rightJustified(2, '0').toUpper() + "34" +
-                   QByteArray::number(n >> 8, 16).rightJustified(2, '0').toUpper() + "34";
-    int sum = 0;
-    for (int i = 1; i < r.size(); i += 2)
-        sum += r.mid(i, 2).toInt(nullptr, 16);
-    return r + QByteArray::number((-sum) & 0xFF, 16).rightJustified(2, '0').toUpper() + "\r\n";
-}
-
-struct Station {
-    QTemporaryDir settings;
-    QTemporaryDir work;
-    std::unique_ptr<BoxSimProcess> sim;
-    QString hex;
-
-    void Prepare(const QString& sqtp, const QString& log)
-    {
-        sim = std::make_unique<BoxSimProcess>(QStringLiteral(PRAXON_BOXSIM), QStringList{});
-        QVERIFY(!sim->Url().isEmpty());
-        QDir(settings.path()).mkpath(QStringLiteral("Kestrix"));
-        WriteFile(settings.filePath(QStringLiteral("Kestrix/PX.ini")),
-                  "[" + SettingsStore::KeyPath(TestPaths::RuntimeDir()).toUtf8() + "/SOCKETS]\nA=1\nB=1\nC=1\nD=1\n");
-        hex = work.filePath(QStringLiteral("Station.hex"));
-        QVERIFY(QFile::copy(TestPaths::Samples() + QStringLiteral("BLINK877A.HEX"), hex));
-        WriteFile(work.filePath(QStringLiteral("Station.PXC")),
-                  "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\nUseSQTP=1\r\n[SERIALNUM]\r\nSQTPF=" + sqtp.toUtf8() +
-                      "\r\nLOGF=" + log.toUtf8() + "\r\nCodespace=1\r\nEncoderetlw=1\r\n");
+    static const QRegularExpression watch(QStringLiteral("^watch [A-D] 0x0200: 34([0-9a-f]{2}) 34([0-9a-f]{2})$"),
+                                          QRegularExpression::MultilineOption);
+    QStringList numbers;
+    for (auto it = watch.globalMatch(report); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        numbers << (m.captured(2) + m.captured(1)).toUpper();
     }
-    void Start(QProcess& process) const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("PRAXON_AUTO_ANSWER"), QStringLiteral("1"));
-        env.insert(QStringLiteral("PRAXON_SETTINGS_DIR"), settings.path());
-        env.insert(QStringLiteral("PRAXON_COM1"), sim->Url());
-        env.remove(QStringLiteral("DISPLAY"));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(work.path());
-        process.start(QStringLiteral(PRAXON_EXECUTABLE), {hex, QStringLiteral("/D16F877A"), QStringLiteral("/X")});
-    }
+    return numbers;
+}
+
+struct Lane {
+    PraxonStation station;
+    QProcess run;
+    QElapsedTimer clock;
+    int runs = 0;
+    qint64 killAt = -1; // ms into the current run; -1: let it end
 };
 
 } // namespace
@@ -81,50 +46,171 @@ struct Station {
 class TestTwoStationSqtp : public QObject
 {
     Q_OBJECT
-private slots:
-    void NoRecordIsTakenTwice()
+
+    QTemporaryDir m_shared;
+    QString m_sqtp, m_log;
+    QByteArray m_original;
+    QMap<QString, int> m_onChips; // number -> times a chip was seen holding it
+    QSet<QString> m_mustBeLogged; // reached a chip in a run that ended normally
+    int m_ended = 0, m_kills = 0;
+    qint64 m_runMs = 0;
+
+    void NewLot(int records)
     {
-        QTemporaryDir shared;
-        const QString sqtp = shared.filePath(QStringLiteral("lot.num"));
-        const QString log = shared.filePath(QStringLiteral("lot.PXL"));
-        QByteArray file;
-        for (int n = 1; n <= Records; ++n)
-            file += Record(n);
-        file += ":00000001FF\r\n";
-        WriteFile(sqtp, file);
-        std::array<Station, Stations> stations;
-        for (Station& s : stations)
-            s.Prepare(sqtp, log);
+        m_sqtp = m_shared.filePath(QStringLiteral("lot%1.num").arg(records));
+        m_log = m_shared.filePath(QStringLiteral("lot%1.PXL").arg(records));
+        m_original = SqtpLot::File(records);
+        QVERIFY(PraxonStation::WriteBytes(m_sqtp, m_original));
+        m_onChips.clear();
+        m_mustBeLogged.clear();
+        m_ended = m_kills = 0;
+        m_runMs = 0;
+    }
 
-        for (int round = 0; round < Rounds; ++round) {
-            std::array<QProcess, Stations> runs;
-            for (int i = 0; i < Stations; ++i)
-                stations[size_t(i)].Start(runs[size_t(i)]);
-            for (QProcess& run : runs) {
-                QVERIFY(run.waitForFinished(120000));
-                QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0,
-                         qPrintable(QString::fromLocal8Bit(run.readAllStandardError())));
+    void Prepare(std::array<Lane, 2>& lanes)
+    {
+        const QByteArray control =
+            "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\nUseSQTP=1\r\n[SERIALNUM]\r\nSQTPF=" + m_sqtp.toUtf8() +
+            "\r\nLOGF=" + m_log.toUtf8() + "\r\nCodespace=1\r\nEncoderetlw=1\r\n";
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(lanes[size_t(i)].station.Prepare(control,
+                                                     {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
+    }
+
+    // One run of a lane is over (ended or killed): its exit, the chips' numbers, the SQTP file.
+    void Finished(Lane& lane, bool killed)
+    {
+        const QString stderrText = QString::fromLocal8Bit(lane.run.readAllStandardError());
+        if (killed) {
+            QCOMPARE(lane.run.exitStatus(), QProcess::CrashExit);
+            ++m_kills;
+        } else {
+            QVERIFY2(lane.run.exitStatus() == QProcess::NormalExit && lane.run.exitCode() == 0,
+                     qPrintable(QStringLiteral("status %1\n%2").arg(lane.run.exitCode()).arg(stderrText.right(2000))));
+            ++m_ended;
+            m_runMs += lane.clock.elapsed();
+        }
+        for (const QString& n : ChipNumbers(lane.station.Sim().TakeReport(killed ? 150 : 20))) {
+            ++m_onChips[n];
+            if (!killed)
+                m_mustBeLogged << n;
+        }
+        QVERIFY2(lane.station.SettingsWhole(), "settings file torn or lost");
+        QVERIFY2(SqtpLot::UsedPrefix(PraxonStation::ReadBytes(m_sqtp), m_original) >= 0,
+                 "SQTP file torn or out of order");
+    }
+
+    // Both stations run `cycles` Auto Runs each; lane 1's runs are killed at a random point of
+    // the run with probability killPercent (the delay spread over a normal run's length).
+    void Drive(std::array<Lane, 2>& lanes, int cycles, int killPercent, QRandomGenerator& random)
+    {
+        // A lane is done once its last run has ended and been accounted for (its clock invalid).
+        auto busy = [cycles](const Lane& lane) { return lane.runs < cycles || lane.clock.isValid(); };
+        while (busy(lanes[0]) || busy(lanes[1])) {
+            for (size_t i = 0; i < lanes.size(); ++i) {
+                Lane& lane = lanes[i];
+                if (lane.run.state() != QProcess::NotRunning) {
+                    if (lane.killAt < 0 || lane.clock.elapsed() < lane.killAt)
+                        continue;
+                    lane.run.kill();
+                    QVERIFY(lane.run.waitForFinished(10000));
+                    Finished(lane, lane.run.exitStatus() == QProcess::CrashExit);
+                } else if (lane.clock.isValid()) {
+                    Finished(lane, false);
+                }
+                if (QTest::currentTestFailed())
+                    return;
+                lane.clock.invalidate();
+                if (lane.runs == cycles)
+                    continue;
+                ++lane.runs;
+                const qint64 typical = m_ended ? m_runMs / m_ended : 1000;
+                lane.killAt = i == 1 && int(random.bounded(100)) < killPercent ? random.bounded(typical + 1) : -1;
+                lane.station.Start(lane.run);
+                QVERIFY(lane.run.waitForStarted());
+                lane.clock.start();
             }
+            QTest::qWait(2);
+            for (Lane& lane : lanes)
+                QVERIFY2(lane.run.state() == QProcess::NotRunning || lane.clock.elapsed() < 120000, "run hangs");
         }
+    }
 
-        // The records taken, from the file's ';' marks, and the numbers logged.
-        QSet<QString> used;
-        for (const QByteArray& line : ReadFile(sqtp).split('\n'))
-            if (line.startsWith(';'))
-                used << QString::fromLatin1(line.mid(13, 2) + line.mid(9, 2));
-        QStringList logged;
-        for (const QByteArray& line : ReadFile(log).split('\n')) {
-            if (line.startsWith(';') || line.trimmed().isEmpty())
-                continue;
-            QVERIFY2(line.contains(",PASSED,"), line.constData());
-            logged << QString::fromLatin1(line.left(4));
+    // The SQTP file, the log and the chips agree.
+    void Audit(bool killsAllowed)
+    {
+        const int used = SqtpLot::UsedPrefix(PraxonStation::ReadBytes(m_sqtp), m_original);
+        const QByteArray log = PraxonStation::ReadBytes(m_log);
+        const QList<QByteArray> lines = log.split('\n');
+        QVERIFY(used >= 0);
+        QVERIFY2(log.endsWith("\r\n"), "the log ends in a torn line");
+        QVERIFY(lines.size() > 3 && lines[0] == "; Praxon Serial Number LOG.\r" && lines[1].startsWith(";  Created ") &&
+                lines[2].startsWith(";  [SW: "));
+        static const QRegularExpression line(QStringLiteral(
+            "^([0-9A-F]{4}),PASSED,[A-Z][a-z]{2},\\d\\d/\\d\\d/\\d{4},\\d\\d:\\d\\d:\\d\\d:\\d{3},100[12]\r$"));
+        QSet<QString> logged;
+        for (qsizetype i = 3; i + 1 < lines.size(); ++i) {
+            const QRegularExpressionMatch m = line.match(QString::fromLatin1(lines[i]));
+            QVERIFY2(m.hasMatch(), lines[i].constData());
+            const QString n = m.captured(1);
+            QVERIFY2(!logged.contains(n), qPrintable(QStringLiteral("%1 logged twice").arg(n)));
+            QVERIFY2(n.toInt(nullptr, 16) <= used, qPrintable(QStringLiteral("%1 logged, not used").arg(n)));
+            logged << n;
         }
-        const int taken = Stations * Rounds * 4;
-        QCOMPARE(used.size(), taken);
-        QCOMPARE(logged.size(), taken);
-        QCOMPARE(QSet<QString>(logged.begin(), logged.end()), used);
-        // One header only: the log was created once.
-        QCOMPARE(ReadFile(log).count("; Praxon Serial Number LOG."), 1);
+        for (auto it = m_onChips.cbegin(); it != m_onChips.cend(); ++it) {
+            QVERIFY2(it.value() == 1, qPrintable(QStringLiteral("%1 reached %2 chips").arg(it.key()).arg(it.value())));
+            QVERIFY2(it.key().toInt(nullptr, 16) <= used, qPrintable(it.key() + QStringLiteral(" not used")));
+        }
+        for (const QString& n : std::as_const(m_mustBeLogged))
+            QVERIFY2(logged.contains(n), qPrintable(n + QStringLiteral(" reached a chip, not the log")));
+        QVERIFY(logged.size() >= 4 * m_ended);
+        if (!killsAllowed) {
+            QCOMPARE(used, 4 * m_ended);
+            QCOMPARE(int(logged.size()), used);
+            QCOMPARE(int(m_onChips.size()), used);
+        }
+        qInfo("%d runs ended, %d killed: %d numbers used, %d logged, %d seen on chips, %d used but never logged",
+              m_ended, m_kills, used, int(logged.size()), int(m_onChips.size()), used - int(logged.size()));
+    }
+
+private slots:
+    void sharedFileAndLog()
+    {
+        const int cycles = ShortOrLong(4, 500);
+        NewLot(2 * 4 * cycles + 8);
+        std::array<Lane, 2> lanes;
+        Prepare(lanes);
+        if (QTest::currentTestFailed())
+            return;
+        QRandomGenerator random(1);
+        QElapsedTimer clock;
+        clock.start();
+        Drive(lanes, cycles, 0, random);
+        if (QTest::currentTestFailed())
+            return;
+        Audit(false);
+        qInfo("%d cycles per station in %lld ms", cycles, clock.elapsed());
+    }
+
+    void killedStationIssuesNoNumberTwice()
+    {
+        const int cycles = ShortOrLong(8, 220);
+        NewLot(2 * 4 * cycles + 8);
+        std::array<Lane, 2> lanes;
+        Prepare(lanes);
+        if (QTest::currentTestFailed())
+            return;
+        const quint32 seed = TestSeed();
+        qInfo("seed %u (PRAXON_TEST_SEED repeats it)", seed);
+        QRandomGenerator random(seed);
+        // Station 0's first runs end normally before the kills start, so the kill delays spread
+        // over a real run's length.
+        Drive(lanes, 1, 0, random);
+        Drive(lanes, cycles, 70, random);
+        if (QTest::currentTestFailed())
+            return;
+        Audit(true);
+        QVERIFY(m_kills > 0);
     }
 };
 

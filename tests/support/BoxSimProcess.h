@@ -56,6 +56,25 @@ public:
         }
         return m_errors.contains(text);
     }
+    // What the simulator wrote on standard error since the last call, read until it has been quiet
+    // for quietMs (lines it writes as a client goes come a moment after the client ended).
+    QString TakeReport(int quietMs)
+    {
+        m_process.setReadChannel(QProcess::StandardError);
+        QElapsedTimer quiet;
+        quiet.start();
+        while (quiet.elapsed() < quietMs && m_process.state() != QProcess::NotRunning) {
+            if (m_process.waitForReadyRead(quietMs)) {
+                m_errors += QString::fromLocal8Bit(m_process.readAllStandardError());
+                quiet.restart();
+            }
+        }
+        m_errors += QString::fromLocal8Bit(m_process.readAllStandardError());
+        m_process.setReadChannel(QProcess::StandardOutput);
+        const QString report = m_errors.mid(m_taken);
+        m_taken = m_errors.size();
+        return report;
+    }
     // Ends the simulator at once, as a port that disappears (no dumps).
     void Kill()
     {
@@ -70,4 +89,5 @@ private:
     QProcess m_process;
     QString m_url;
     QString m_errors;
+    qsizetype m_taken = 0;
 };

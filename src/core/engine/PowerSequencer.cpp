@@ -26,7 +26,7 @@ constexpr HistoryColour Teal = HistoryColour::FromRgb(0, 128, 128);
 quint64 NotReachedBit(int supply, bool rising)
 {
     if (!rising)
-        return Bit::VoltageOnVdd;
+        return supply == PowerSequencer::VddSupply ? Bit::VoltageOnVdd : Bit::CannotPullMclrLow;
     return supply == PowerSequencer::VddSupply ? Bit::VddNotRising : Bit::MclrNotRising;
 }
 
