@@ -67,8 +67,12 @@ class TestTwoStationSqtp : public QObject
         m_runMs = 0;
     }
 
-    void Prepare(std::array<Lane, 2>& lanes)
+    // A fresh lot with room for both stations' cycles, and the two stations set up to use it.
+    void Prepare(std::array<Lane, 2>& lanes, int cycles)
     {
+        NewLot(2 * 4 * cycles + 8);
+        if (QTest::currentTestFailed())
+            return;
         const QByteArray control =
             "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\nUseSQTP=1\r\n[SERIALNUM]\r\nSQTPF=" + m_sqtp.toUtf8() +
             "\r\nLOGF=" + m_log.toUtf8() + "\r\nCodespace=1\r\nEncoderetlw=1\r\n";
@@ -177,9 +181,8 @@ private slots:
     void sharedFileAndLog()
     {
         const int cycles = ShortOrLong(4, 500);
-        NewLot(2 * 4 * cycles + 8);
         std::array<Lane, 2> lanes;
-        Prepare(lanes);
+        Prepare(lanes, cycles);
         if (QTest::currentTestFailed())
             return;
         QRandomGenerator random(1);
@@ -195,15 +198,14 @@ private slots:
     void killedStationIssuesNoNumberTwice()
     {
         const int cycles = ShortOrLong(8, 220);
-        NewLot(2 * 4 * cycles + 8);
         std::array<Lane, 2> lanes;
-        Prepare(lanes);
+        Prepare(lanes, cycles);
         if (QTest::currentTestFailed())
             return;
         const quint32 seed = TestSeed();
         qInfo("seed %u (PRAXON_TEST_SEED repeats it)", seed);
         QRandomGenerator random(seed);
-        // Station 0's first runs end normally before the kills start, so the kill delays spread
+        // Each station's first run ends normally before the kills start, so the kill delays spread
         // over a real run's length.
         Drive(lanes, 1, 0, random);
         Drive(lanes, cycles, 70, random);
