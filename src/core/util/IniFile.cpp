@@ -59,13 +59,32 @@ IniFile::Line IniFile::ParseLine(const QString& text)
 }
 
 namespace {
-// The name as QString::compare(..., Qt::CaseInsensitive) sees it: each code unit case-folded.
+// A name's key in the index: two names get the same key exactly when QString::compare(...,
+// Qt::CaseInsensitive) finds them equal, since each code unit is case-folded and a folded ASCII
+// letter then taken to its capital (folding never yields a capital, so no two folded units meet).
+// Capitals, digits and punctuation are their own key, so the upper-case names of the program's
+// files are used as they are, without a copy.
+char16_t KeyUnit(char16_t c)
+{
+    if (c < 0x80)
+        return c >= u'a' && c <= u'z' ? char16_t(c - 0x20) : c;
+    const char16_t folded = char16_t(QChar::toCaseFolded(c));
+    return folded >= u'a' && folded <= u'z' ? char16_t(folded - 0x20) : folded;
+}
+
 QString Folded(const QString& name)
 {
-    QString folded = name;
-    for (QChar& c : folded)
-        c = QChar(QChar::toCaseFolded(c.unicode()));
-    return folded;
+    const char16_t* units = reinterpret_cast<const char16_t*>(name.constData());
+    qsizetype i = 0;
+    while (i < name.size() && KeyUnit(units[i]) == units[i])
+        ++i;
+    if (i == name.size())
+        return name;
+    QString key = name;
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    for (; i < key.size(); ++i)
+        out[i] = KeyUnit(out[i]);
+    return key;
 }
 } // namespace
 
@@ -238,11 +257,16 @@ void IniFile::DeleteKey(const QString& section, const QString& key)
 
 void IniFile::EraseSection(const QString& section)
 {
-    // Every section of that name goes, as the classic API erases them all.
-    for (qsizetype header = FindSection(section); header >= 0; header = FindSection(section)) {
-        m_lines.erase(m_lines.begin() + header, m_lines.begin() + SectionEnd(header));
-        Changed();
-    }
+    // Every section of that name goes, as the classic API erases them all, in one pass: a file
+    // that repeats a header many times costs no more than one that has it once.
+    const QString name = Folded(section.trimmed());
+    bool erasing = false;
+    std::erase_if(m_lines, [&](const Line& line) {
+        if (line.isHeader)
+            erasing = Folded(line.section) == name;
+        return erasing;
+    });
+    Changed();
 }
 
 QByteArray IniFile::ToBytes() const

@@ -49,6 +49,24 @@ private slots:
         QCOMPARE(ini.ReadString(QStringLiteral("16F877A"), QStringLiteral("EMPTY"), "d"), QString());
     }
 
+    // Names match exactly when QString's case-insensitive comparison says so, accented Latin-1
+    // letters and the ones that fold outside Latin-1 included.
+    void NamesMatchAsCaseInsensitiveCompare()
+    {
+        const QList<QPair<QString, QString>> pairs = {{"ABC_1", "abc_1"},   {"\u00C4RGER", "\u00E4rger"},
+                                                      {"\u00B5", "\u039C"}, {"\u00FF", "\u0178"},
+                                                      {"K", "\u212A"},      {"A", "B"},
+                                                      {"a b", "A B"},       {"\u00DF", "SS"}};
+        for (const auto& [a, b] : pairs) {
+            IniFile ini;
+            ini.SetText(u'[' + a + QStringLiteral("]\n") + a + QStringLiteral("=1\n"));
+            const bool same = a.compare(b, Qt::CaseInsensitive) == 0;
+            QVERIFY2(ini.KeyExists(b, b) == same, qPrintable(a + u' ' + b));
+            ini.EraseSection(b);
+            QVERIFY2(ini.SectionExists(a) != same, qPrintable(a + u' ' + b));
+        }
+    }
+
     void Integers()
     {
         const IniFile ini = Loaded();
