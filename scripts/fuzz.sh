@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets and runs one of them for a given time on one process:
-#   scripts/fuzz.sh TARGET SECONDS          under AddressSanitizer and UBSan (build-fuzz/)
-#   scripts/fuzz.sh --fast TARGET SECONDS   under UBSan only (build-fuzz-fast/): several times the
+#   scripts/fuzz.sh TARGET SECONDS [RUNS]   under AddressSanitizer and UBSan (build-fuzz/), for that
+#                                           long or that many executions, whichever ends first
+#   scripts/fuzz.sh --fast TARGET SECONDS [RUNS]  under UBSan only (build-fuzz-fast/): several times the
 #                                           executions, for the long runs
 #   scripts/fuzz.sh --replay TARGET         every input of the corpus once, under AddressSanitizer
 #                                           and UBSan: what a --fast run found is checked for
@@ -21,8 +22,10 @@ case "${1:-}" in
   --fast) mode=fast; shift ;;
   --replay) mode=replay; shift; set -- "${1:-}" 0 ;;
 esac
-if [ $# -ne 2 ]; then echo "usage: $0 [--fast] TARGET SECONDS, $0 --replay TARGET or $0 --list" >&2; exit 2; fi
-target=$1 seconds=$2
+if [ $# -lt 2 ] || [ $# -gt 3 ]; then
+  echo "usage: $0 [--fast] TARGET SECONDS [RUNS], $0 --replay TARGET or $0 --list" >&2; exit 2
+fi
+target=$1 seconds=$2 runs=${3:-}
 [[ " ${targets[*]} " == *" $target "* ]] || { echo "unknown target: $target" >&2; exit 2; }
 
 # Needs clang and its runtime libraries (libFuzzer, the sanitizers) from Debian's packages:
@@ -64,6 +67,7 @@ export ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1
 log=build-fuzz/$target.log
 [ "$mode" = replay ] && log=build-fuzz/$target.replay.log
 limit=(-max_total_time="$seconds")
+[ -n "$runs" ] && limit+=(-runs="$runs")
 [ "$mode" = replay ] && limit=(-runs=0)
 set +e
 $build/fuzz/"fuzz_$target" "$corpus" "$seeds" -dict=fuzz/dict/"$target".dict "${limit[@]}" -detect_leaks=0 \
