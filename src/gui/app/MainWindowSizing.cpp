@@ -58,8 +58,10 @@ MainWindowSizing::MainWindowSizing(TPXmain& window, std::function<bool()> workAr
     window.TreeSplitter()->setChildrenCollapsible(false);
     if (auto* area = qobject_cast<RightHandSplitter*>(window.InformationSplitter()))
         area->afterResize = [this] { RightHandAreaResized(); };
-    if (QSplitterHandle* handle = window.InformationSplitter()->handle(1))
+    if (QSplitterHandle* handle = window.InformationSplitter()->handle(1)) {
         handle->installEventFilter(this);
+        m_handle = handle;
+    }
     window.installEventFilter(this);
 }
 
@@ -129,7 +131,7 @@ bool MainWindowSizing::eventFilter(QObject* watched, QEvent* event)
             ApplyMinimumHeight();
         else if (event->type() == QEvent::Resize)
             WindowResized();
-    } else if (watched == m_window.InformationSplitter()->handle(1)) {
+    } else if (watched == m_handle) {
         // The splitter stays put while the area is too low to share between its two parts.
         const QEvent::Type type = event->type();
         if ((type == QEvent::MouseButtonPress || type == QEvent::MouseMove) && m_workAreaShown() &&

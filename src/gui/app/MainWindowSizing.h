@@ -63,4 +63,8 @@ private:
 
     TPXmain& m_window;
     std::function<bool()> m_workAreaShown;
+    // The information splitter's handle, whose drags the filter holds back. Kept here so the
+    // filter can tell its events apart without calling into the window, which is no longer a
+    // TPXmain while its base destructor removes the children.
+    QObject* m_handle = nullptr;
 };
