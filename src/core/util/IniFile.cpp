@@ -66,13 +66,11 @@ namespace {
 // files are used as they are, without a copy.
 char16_t KeyUnit(char16_t c)
 {
-    if (c < 0x80)
-        return c >= u'a' && c <= u'z' ? char16_t(c - 0x20) : c;
-    const char16_t folded = char16_t(QChar::toCaseFolded(c));
+    const char16_t folded = c < 0x80 ? c : char16_t(QChar::toCaseFolded(c));
     return folded >= u'a' && folded <= u'z' ? char16_t(folded - 0x20) : folded;
 }
 
-QString Folded(const QString& name)
+QString NameKey(const QString& name)
 {
     const char16_t* units = reinterpret_cast<const char16_t*>(name.constData());
     qsizetype i = 0;
@@ -98,11 +96,11 @@ const IniFile::Index& IniFile::Lookup() const
         const Line& line = m_lines[i];
         if (line.isHeader) {
             header = i;
-            const QString name = Folded(line.section);
+            const QString name = NameKey(line.section);
             if (!index.sections.contains(name))
                 index.sections.insert(name, i);
         } else if (line.isKey && header >= 0) {
-            const std::pair<qsizetype, QString> name(header, Folded(line.key));
+            const std::pair<qsizetype, QString> name(header, NameKey(line.key));
             if (!index.keys.contains(name))
                 index.keys.insert(name, i);
         }
@@ -112,7 +110,7 @@ const IniFile::Index& IniFile::Lookup() const
 
 qsizetype IniFile::FindSection(const QString& section) const
 {
-    return Lookup().sections.value(Folded(section.trimmed()), -1);
+    return Lookup().sections.value(NameKey(section.trimmed()), -1);
 }
 
 qsizetype IniFile::SectionEnd(qsizetype header) const
@@ -127,7 +125,7 @@ qsizetype IniFile::FindKey(qsizetype header, const QString& key) const
 {
     if (header < 0)
         return -1;
-    return Lookup().keys.value(std::pair(header, Folded(key.trimmed())), -1);
+    return Lookup().keys.value(std::pair(header, NameKey(key.trimmed())), -1);
 }
 
 bool IniFile::SectionExists(const QString& section) const
@@ -259,11 +257,11 @@ void IniFile::EraseSection(const QString& section)
 {
     // Every section of that name goes, as the classic API erases them all, in one pass: a file
     // that repeats a header many times costs no more than one that has it once.
-    const QString name = Folded(section.trimmed());
+    const QString name = NameKey(section.trimmed());
     bool erasing = false;
     std::erase_if(m_lines, [&](const Line& line) {
         if (line.isHeader)
-            erasing = Folded(line.section) == name;
+            erasing = NameKey(line.section) == name;
         return erasing;
     });
     Changed();

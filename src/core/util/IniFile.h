@@ -75,7 +75,7 @@ private:
     qsizetype SectionEnd(qsizetype header) const;
     qsizetype FindKey(qsizetype header, const QString& key) const;
 
-    // Where the first section of each (case-folded) name and, under each header, the first key of
+    // Where the first section of each name (case ignored) and, under each header, the first key of
     // each name are: built on the first lookup after a change, so reading a file key by key stays
     // linear in its size. Every change to m_lines drops it.
     struct Index {
