@@ -4,7 +4,7 @@
 # praxon and praxon-boxsim executables and pass this environment on, so their child processes
 # stop at the first finding too. Ends with CTest's summary; any finding fails its test.
 #   bash scripts/sanitize.sh [CTEST ARGS...]     e.g. -R TestFaultMatrix
-# Takes about three times the normal build and test time; not part of CI for that reason.
+# Takes about twice the normal build and test time; CI runs it after the normal suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -1,14 +1,7 @@
 // The main window wired as the program wires it: the command table in its menus, enabling during a
 // run and with option editing locked, the views, the recent-file list, help and the information
 // window.
-#include "ScriptedOperator.h"
-#include "TestPaths.h"
-#include "core/app/AppShell.h"
-#include "core/app/Engine.h"
-#include "core/context/AppContext.h"
-#include "core/devices/DeviceProfileLoader.h"
-#include "core/devices/DeviceSelection.h"
-#include "core/link/ProgrammerLink.h"
+#include "MainWindowRig.h"
 #include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "gui/app/ControlBar.h"
@@ -18,7 +11,6 @@
 #include "gui/app/MainWindowViews.h"
 #include "gui/app/RecentFilesMenu.h"
 #include "gui/app/TPXinfo.h"
-#include "gui/app/TPXmain.h"
 #include "gui/app/TaskTreePanel.h"
 #include "gui/engine/MainWindowRunCommands.h"
 #include "gui/options/MainWindowOptionCommands.h"
@@ -35,24 +27,13 @@
 #include <QtTest>
 
 namespace {
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedOperator op;
-    AppContext ctx{op, TestPaths::ShippedData()};
-    ProgrammerLink link{ctx};
-    AppShell shell{ctx};
-    Engine engine{ctx, link};
-    TPXmain window{ctx};
+struct Fixture : MainWindowRig {
     MainWindowRunCommands* run;
     MainWindowViews* views;
     MainWindowHelpCommands* help;
 
     Fixture()
     {
-        ctx.SetLink(&link);
-        BuildDeviceList(ctx);
-        SelectDeviceByName(ctx, QStringLiteral("16F877A"));
-        LoadDeviceProfile(ctx);
         new MainWindowOptionCommands(window, ctx, shell);
         new MainWindowOptionsDialog(window, ctx, shell);
         run = new MainWindowRunCommands(window, ctx, engine);

@@ -1,20 +1,12 @@
 // The main window's sizing rules and what closing it does, with the window wired as the program
 // wires it (views, run commands with the counters panel and socket indicators).
-#include "ScriptedOperator.h"
-#include "TestPaths.h"
-#include "core/app/AppShell.h"
-#include "core/app/Engine.h"
-#include "core/context/AppContext.h"
-#include "core/devices/DeviceProfileLoader.h"
-#include "core/devices/DeviceSelection.h"
+#include "MainWindowRig.h"
 #include "core/engine/SocketPanel.h"
-#include "core/link/ProgrammerLink.h"
 #include "gui/app/ControlBar.h"
 #include "gui/app/HistoryView.h"
 #include "gui/app/InformationGroup.h"
 #include "gui/app/MainWindowSizing.h"
 #include "gui/app/MainWindowViews.h"
-#include "gui/app/TPXmain.h"
 #include "gui/app/TaskTreePanel.h"
 #include "gui/engine/CountersPanel.h"
 #include "gui/engine/MainWindowRunCommands.h"
@@ -30,22 +22,12 @@
 namespace {
 using Rules = MainWindowSizing::Rules;
 
-struct Fixture {
-    ScriptedOperator op;
-    AppContext ctx{op, TestPaths::ShippedData()};
-    ProgrammerLink link{ctx};
-    AppShell shell{ctx};
-    Engine engine{ctx, link};
-    TPXmain window{ctx};
+struct Fixture : MainWindowRig {
     MainWindowRunCommands* run;
     MainWindowViews* views;
 
     Fixture()
     {
-        ctx.SetLink(&link);
-        BuildDeviceList(ctx);
-        SelectDeviceByName(ctx, QStringLiteral("16F877A"));
-        LoadDeviceProfile(ctx);
         run = new MainWindowRunCommands(window, ctx, engine);
         views = new MainWindowViews(window, ctx);
         window.resize(900, 640);

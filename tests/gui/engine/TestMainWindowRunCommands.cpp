@@ -1,16 +1,9 @@
 // The main window's run commands render the engine's run lock and socket state.
-#include "ScriptedOperator.h"
-#include "TestPaths.h"
-#include "core/app/Engine.h"
-#include "core/context/AppContext.h"
-#include "core/devices/DeviceProfileLoader.h"
-#include "core/devices/DeviceSelection.h"
+#include "MainWindowRig.h"
 #include "core/engine/SocketPanel.h"
-#include "core/link/ProgrammerLink.h"
 #include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "gui/app/ControlBar.h"
-#include "gui/app/TPXmain.h"
 #include "gui/engine/CountersPanel.h"
 #include "gui/engine/MainWindowRunCommands.h"
 #include "gui/engine/TPXled.h"
@@ -22,20 +15,11 @@
 #include <QTest>
 
 namespace {
-struct Fixture {
-    ScriptedOperator op;
-    AppContext ctx{op, TestPaths::ShippedData()};
-    ProgrammerLink link{ctx};
-    Engine engine{ctx, link};
-    TPXmain window{ctx};
+struct Fixture : MainWindowRig {
     MainWindowRunCommands* commands;
 
     Fixture()
     {
-        ctx.SetLink(&link);
-        BuildDeviceList(ctx);
-        SelectDeviceByName(ctx, QStringLiteral("16F877A"));
-        LoadDeviceProfile(ctx);
         commands = new MainWindowRunCommands(window, ctx, engine);
         window.show();
     }
