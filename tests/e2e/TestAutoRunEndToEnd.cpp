@@ -255,6 +255,11 @@ private slots:
         QVERIFY(out.run.out.contains(QStringLiteral("3 Devices Passed, Total is now: 3")));
         QVERIFY(!out.run.out.contains(QStringLiteral("   Device A: ERROR")));
         QVERIFY(out.run.err.contains(QStringLiteral("praxon: exit word: 0x0008")));
+        // The end-of-cycle list names every socket that took part, those after the failed one too.
+        const QString tail = out.run.out.mid(out.run.out.lastIndexOf(QStringLiteral("Devices Passed")));
+        QVERIFY2(
+            tail.contains(QStringLiteral("\n   Device A: OK\n   Device B: OK\n   Device C: ERROR\n   Device D: OK\n")),
+            qPrintable(tail));
     }
 };
 

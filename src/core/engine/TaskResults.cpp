@@ -43,12 +43,16 @@ void TaskResults::ReportResults()
             m_history.AppendColumn(QStringLiteral("OK"), ResultColumn, HistoryStyle::Normal);
         }
     }
+    // A failing socket raises the error word, which requests a stop; whether the sockets that
+    // passed are listed depends on a stop asked for before this list, so that the sockets after a
+    // failed one are still named.
+    const bool stoppedBefore = m_flags.StopRequested;
     for (int s = 0; s < Sockets::Count; ++s) {
         const quint8 bit = Sockets::HardwareBit[size_t(s)];
         if (!m_panel.Indicator(s).douse() || !(m_state.SelectedSockets & bit))
             continue;
         if (m_state.PassingSockets & bit) {
-            SocketPassed(s);
+            SocketPassed(s, stoppedBefore);
         } else {
             m_state.SelectedSockets &= quint8(~bit);
             m_state.FailedSocketOrdinals |= Sockets::OrdinalBit[size_t(s)];
@@ -57,10 +61,10 @@ void TaskResults::ReportResults()
     }
 }
 
-void TaskResults::SocketPassed(int socket)
+void TaskResults::SocketPassed(int socket, bool stopRequested)
 {
     m_panel.Indicator(socket).Setison(m_state.CycleRunning);
-    if (m_state.CycleRunning || !m_flags.StopRequested)
+    if (m_state.CycleRunning || !stopRequested)
         m_history.AddLine(QStringLiteral("   Device ") + QChar(Sockets::Letter[size_t(socket)]) +
                               QStringLiteral(": OK"),
                           HistoryStyle::Normal);

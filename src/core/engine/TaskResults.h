@@ -24,7 +24,8 @@ public:
     std::function<void()> recordTaskFailed;
 
     void ReportResults();
-    void SocketPassed(int socket);
+    // Lists the socket as passed unless a stop had been requested (outside a cycle).
+    void SocketPassed(int socket, bool stopRequested);
     void SocketFailed(int socket);
     // Good and failed counts of the run start again; the sockets in use light up and lock.
     void PrepareSocketsForRun();
