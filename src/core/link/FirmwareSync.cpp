@@ -147,8 +147,10 @@ void ProgrammerLink::DownloadImage()
 {
     HistoryLog& history = m_ctx.History();
     const bool configuration = m_configurationNeeded;
+    // A configuration download is "Configuring Programmer" in its result line, as in its heading;
+    // only a configuration image that is missing is reported as "Updating Programmer".
     const QString title =
-        configuration ? QStringLiteral("Updating Programmer") : QStringLiteral("Synchronizing Firmware");
+        configuration ? QStringLiteral("Configuring Programmer") : QStringLiteral("Synchronizing Firmware");
     const int errorText = configuration ? LinkStatus::ConfigurationError : LinkStatus::FirmwareUpdateError;
     m_progress.SetupFixed(BoxProtocol::ImageWords, ImageProgressStep);
 
@@ -166,9 +168,10 @@ void ProgrammerLink::DownloadImage()
             m_ctx.Operator().ShowWarning(QStringLiteral("Firmware Update Error"),
                                          QStringLiteral("Firmware image: ") + name +
                                              QStringLiteral(" does not exist."));
-        history.AddLine(title + QStringLiteral(" Results: "), HistoryStyle::Success);
+        const QString missingTitle = configuration ? QStringLiteral("Updating Programmer") : title;
+        history.AddLine(missingTitle + QStringLiteral(" Results: "), HistoryStyle::Success);
         history.AppendColumn(QStringLiteral("Failed"), ResultColumn, HistoryStyle::Error);
-        m_ctx.Window().SetStatusText(title + QStringLiteral(" ERROR!"));
+        m_ctx.Window().SetStatusText(missingTitle + QStringLiteral(" ERROR!"));
         ShowStatus(false, errorText);
         // The box is left in its boot loader: it is not usable, and the reset must say so.
         m_errors.RecordError(Bit::FirmwareNotSynchronized);
@@ -221,7 +224,7 @@ void ProgrammerLink::UpdateDidNotTakeEffect()
     m_firmwareSyncRequested = false;
     const bool configuration = m_configurationNeeded;
     const QString title =
-        configuration ? QStringLiteral("Updating Programmer") : QStringLiteral("Synchronizing Firmware");
+        configuration ? QStringLiteral("Configuring Programmer") : QStringLiteral("Synchronizing Firmware");
     HistoryLog& history = m_ctx.History();
     if (configuration)
         history.AddLine(QStringLiteral(" Configuration after the update: ") +

@@ -164,7 +164,7 @@ private slots:
         QTest::addColumn<QString>("results");
         QTest::newRow("corrupt firmware") << "corrupt" << false << "Synchronizing Firmware Results:   Failed";
         QTest::newRow("mislabelled firmware") << "version" << false << "Synchronizing Firmware Results:   Failed";
-        QTest::newRow("mislabelled configuration") << "letter" << true << "Updating Programmer Results:      Failed";
+        QTest::newRow("mislabelled configuration") << "letter" << true << "Configuring Programmer Results:   Failed";
     }
     void imageThatDoesNotTakeEffectIsLoadedOnce()
     {
@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(rig.box.LastImage(), ShippedImage());
         QCOMPARE(rig.box.Identity().configLetter, 'A');
         QVERIFY(rig.Logged(QStringLiteral(" Configuring Programmer")));
-        QVERIFY(rig.Logged(QStringLiteral("Updating Programmer Results:      OK")));
+        QVERIFY(rig.Logged(QStringLiteral("Configuring Programmer Results:   OK")));
         QVERIFY(rig.Logged(QStringLiteral("Resetting Port:COM1 Success")));
         QVERIFY(!rig.link.ConfigurationNeeded());
     }
