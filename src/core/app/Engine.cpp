@@ -3,6 +3,7 @@
 #include "core/app/AppShell.h"
 #include "core/context/AppContext.h"
 #include "core/link/ProgrammerLink.h"
+#include "core/model/OptionIndex.h"
 
 Engine::Engine(AppContext& ctx, ProgrammerLink& link)
     : m_ctx(ctx), m_link(link), m_power(ctx, link, m_state, m_monitor), m_runner(ctx, link, m_state, m_power),
@@ -54,6 +55,6 @@ void Engine::Install(AppShell* shell)
 void Engine::ApplyWorkstationSockets()
 {
     m_sockets.ApplyWorkstationSockets();
-    if (!m_ctx.Profile().serial)
+    if (!m_ctx.Profile().serial || m_ctx.Options().IsEffective(OptionIndex::NoVdd))
         m_sockets.ForceSingleIfMultiple();
 }

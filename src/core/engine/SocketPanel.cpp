@@ -106,7 +106,11 @@ void SocketPanel::SingleClick()
 
 void SocketPanel::ForceSingleSocket()
 {
-    const bool hadOthers = OtherThanAOn();
+    // The sockets the operator chose count as well as those already on: during start-up the rule
+    // can act before the stored sockets are applied, and it switches them off in the store too.
+    bool hadOthers = OtherThanAOn();
+    for (int s = 1; s < Sockets::Count; ++s)
+        hadOthers = hadOthers || m_ctx.Workstation().SocketInUse(s);
     SetSockets(0, 3, false);
     SetSockets(0, 0, true);
     m_gang = false;
