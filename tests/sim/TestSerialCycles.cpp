@@ -292,6 +292,124 @@ private slots:
         QVERIFY(after[8].startsWith(QStringLiteral("0606,FAILED,")));
         QVERIFY(!ReadFile(sqtp).contains(":040400000505"));
     }
+
+    // A damaged or repeating SQTP file is refused when it is read, and again at the cycle when it
+    // was damaged after being read: no chip receives a number, no record is used up, nothing is
+    // logged, and the run fails.
+    void DamagedSqtpFileNumbersNothing_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("damagedAfterRead");
+        QTest::addColumn<QString>("error");
+        const QByteArray head = ":020000040000FA\r\n";
+        const QByteArray end = ":00000001FF\r\n";
+        const QByteArray same = SqtpRecord(0x1000);
+        QTest::newRow("one record three times")
+            << QByteArray(head + same + same + same + SqtpRecord(0x1003) + end) << false
+            << "Error in SQTP file at line 3: serial number 1000 is also in line 2; no number may be issued twice.";
+        QByteArray changed = SqtpRecord(0x1001);
+        changed[14] = '1'; // 1001 now reads 1101; the checksum is the old one
+        QTest::newRow("digits against the checksum")
+            << QByteArray(head + SqtpRecord(0x1000) + changed + SqtpRecord(0x1002) + SqtpRecord(0x1003) + end) << false
+            << "Error in SQTP file at line 3: the record's checksum does not match its digits.";
+        QTest::newRow("repeated after it was read")
+            << QByteArray(head + SqtpRecord(0x2000) + SqtpRecord(0x2001) + SqtpRecord(0x2000) + SqtpRecord(0x2003) +
+                          end)
+            << true
+            << "Error in SQTP file at line 4: serial number 2000 is also in line 2; no number may be issued twice.";
+    }
+    void DamagedSqtpFileNumbersNothing()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, damagedAfterRead);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        const QString sqtp = dir.path() + QStringLiteral("/lot.num");
+        QByteArray sound = ":020000040000FA\r\n";
+        for (quint16 number : {0x2000, 0x2001, 0x2002, 0x2003})
+            sound += SqtpRecord(number);
+        WriteFile(sqtp, damagedAfterRead ? sound + ":00000001FF\r\n" : file);
+        Numbering n;
+        n.sqtp = sqtp;
+        SerialRig rig(QStringLiteral("16F877A"), dir.path(), n);
+        if (damagedAfterRead)
+            WriteFile(sqtp, file);
+        rig.engine.Cycles().AutoRun();
+        for (int s = 0; s < 4; ++s)
+            for (int at : {0x200, 0x201})
+                QCOMPARE(rig.box.Chip(s)->Raw(RegCode, at), rig.ctx.Image().CodeBuffer()[size_t(at)]);
+        QCOMPARE(ReadFile(sqtp), file);
+        const QByteArray log = ReadFile(SerialNumberLog::PathFor(sqtp));
+        QVERIFY(!log.contains("PASSED") && !log.contains("FAILED"));
+        QVERIFY2(rig.op.Texts().contains(error), qPrintable(rig.op.Texts().join(u'\n')));
+        QVERIFY(rig.History().contains(QStringLiteral(" Error with SQTP Settings ")));
+        QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+    }
+
+    // A start address from which the number would not lie within the memory of its placement
+    // fails every socket before a number is issued: the counter stays, no chip location changes.
+    void NumberOutsideTheMemoryIsRefused_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("code");
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("negative") << "16F877A" << true << qint64(-5) << "start address -5 cannot be used";
+        // 0x3FF is the calibration word, outside the 1023 words of code.
+        QTest::newRow("past the code") << "12F675" << true << qint64(0x3FE) << "the 1023 locations of code memory";
+        QTest::newRow("past the EE data")
+            << "16F877A" << false << qint64(0xFF) << "the 256 locations of EE data memory";
+    }
+    void NumberOutsideTheMemoryIsRefused()
+    {
+        QFETCH(QString, device);
+        QFETCH(bool, code);
+        QFETCH(qint64, start);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString control = dir.path() + QStringLiteral("/part.PXC");
+        WriteFile(control, "[SERIALNUM]\r\nlast_hex=41\r\n");
+        Numbering n;
+        n.code = code;
+        n.start = start;
+        SerialRig rig(device, dir.path(), n);
+        rig.engine.Cycles().AutoRun();
+        for (int s = 0; s < 4; ++s) {
+            QCOMPARE(rig.engine.Serial().State().socketStatus[size_t(s)], QStringLiteral("Failed        "));
+            const SimulatedChip& chip = *rig.box.Chip(s);
+            int changed = 0;
+            for (int i = 0; i < chip.RegionSize(RegCode); ++i)
+                changed += chip.Raw(RegCode, i) != rig.ctx.Image().CodeBuffer()[size_t(i)];
+            for (int i = 0; i < chip.RegionSize(RegEeData); ++i)
+                changed += chip.Raw(RegEeData, i) != rig.ctx.Image().EeBuffer()[size_t(i)];
+            QCOMPARE(changed, 0);
+        }
+        QCOMPARE(LastHex(control), QStringLiteral("41"));
+        QVERIFY2(rig.op.Texts().join(u'\n').contains(why), qPrintable(rig.op.Texts().join(u'\n')));
+        QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+        QVERIFY(rig.History().contains(QStringLiteral("Devices Passed, Total is now: 0")));
+    }
+
+    // A device without EE data takes its numbers in code memory even when the control file chose
+    // EE: the part is numbered, not passed without one.
+    void NoEeDataTakesNumbersInCode()
+    {
+        QTemporaryDir dir;
+        Numbering n;
+        n.code = false;
+        n.start = 0x100;
+        n.length = 3;
+        n.last = QStringLiteral("12FE");
+        SerialRig rig(QStringLiteral("12F508"), dir.path(), n);
+        rig.engine.Cycles().AutoRun();
+        QVERIFY2(rig.link.Errors().Word() == 0, qPrintable(rig.History()));
+        QVERIFY2(rig.History().contains(QStringLiteral(" Serial Number into Code Memory:  OK")),
+                 qPrintable(rig.History()));
+        n.code = true;
+        for (int s = 0; s < 4; ++s)
+            QCOMPARE(rig.Placed(s, n), Expected(0x12FF + quint64(s), n, 0x800));
+        QVERIFY(rig.ctx.SerialSettings().codeSpace);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSerialCycles)

@@ -19,6 +19,7 @@ const QString OptionsSection = QStringLiteral("OPTIONS");
 const QString ControlSection = QStringLiteral("CONTROL");
 const QString SerialSection = QStringLiteral("SERIALNUM");
 constexpr qint64 LargestLength = 65535;
+constexpr qint64 LargestAddress = 0xFFFFFF;
 
 class IniSink : public SettingsSink
 {
@@ -49,6 +50,20 @@ void ReadOption(AppContext& ctx, const IniFile& file, int index)
 qint64 HexNumber(const QString& text)
 {
     return qint64(ParseHexText(text));
+}
+
+// The start address of the chosen placement must be a location: a negative one, or one beyond
+// the 24 bits the programmer is sent, would put the number nowhere on the part. Whether the
+// number fits the device's memory is checked at each serialize step, once the device is known.
+void CheckStartAddress(const IniFile& file, const SerialNumberSettings& serial)
+{
+    const qint64 address = serial.codeSpace ? serial.codeStartAddress : serial.eeStartAddress;
+    if (address >= 0 && address <= LargestAddress)
+        return;
+    throw ErrorOut(QStringLiteral("Invalid Serial Number Start Address (%1 = %2) in Control File:\r%3")
+                       .arg(serial.codeSpace ? QStringLiteral("cstartadd") : QStringLiteral("estartadd"))
+                       .arg(address)
+                       .arg(file.Path()));
 }
 
 void ReadSerialNumbers(AppContext& ctx, const IniFile& file)
@@ -85,6 +100,7 @@ void ReadSerialNumbers(AppContext& ctx, const IniFile& file)
     serial.length = quint16(length);
     serial.eeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("estartadd"), 0);
     serial.codeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("cstartadd"), 0);
+    CheckStartAddress(file, serial);
 }
 } // namespace
 
