@@ -1,7 +1,8 @@
 // Serial numbering end to end against the in-process simulator with four chips: an Auto Run
 // writes a different number into each chip at the configured address, in code (RETLW) and EE, for
 // each core family; SQTP records reach the chips in file order, are marked used in the file and
-// are logged; a counter that cannot go on, or cannot be stored, issues no number.
+// are logged; a counter that cannot go on, or cannot be stored, an SQTP file that has come to
+// repeat a number, and a start address outside the memory issue no number.
 #include "SimEngineRig.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/model/OptionIndex.h"
@@ -293,56 +294,33 @@ private slots:
         QVERIFY(!ReadFile(sqtp).contains(":040400000505"));
     }
 
-    // A damaged or repeating SQTP file is refused when it is read, and again at the cycle when it
-    // was damaged after being read: the cycle does not run, no record is used up, nothing is
-    // logged, and the run fails.
-    void DamagedSqtpFileNumbersNothing_data()
+    // An SQTP file that was sound when the options were read and repeats a number by the time the
+    // cycle takes its numbers: the take refuses it, the cycle does not run, no record is used up
+    // and nothing is logged. (Files damaged before they are read: TestSerialRunsEndToEnd.)
+    void SqtpFileRepeatingAfterItWasRead()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("damagedAfterRead");
-        QTest::addColumn<QString>("error");
-        const QByteArray head = ":020000040000FA\r\n";
-        const QByteArray end = ":00000001FF\r\n";
-        const QByteArray same = SqtpRecord(0x1000);
-        QTest::newRow("one record three times")
-            << QByteArray(head + same + same + same + SqtpRecord(0x1003) + end) << false
-            << "Error in SQTP file at line 3: serial number 1000 is also in line 2; no number may be issued twice.";
-        QByteArray changed = SqtpRecord(0x1001);
-        changed[14] = '1'; // 1001 now reads 1101; the checksum is the old one
-        QTest::newRow("digits against the checksum")
-            << QByteArray(head + SqtpRecord(0x1000) + changed + SqtpRecord(0x1002) + SqtpRecord(0x1003) + end) << false
-            << "Error in SQTP file at line 3: the record's checksum does not match its digits.";
-        QTest::newRow("repeated after it was read")
-            << QByteArray(head + SqtpRecord(0x2000) + SqtpRecord(0x2001) + SqtpRecord(0x2000) + SqtpRecord(0x2003) +
-                          end)
-            << true
-            << "Error in SQTP file at line 4: serial number 2000 is also in line 2; no number may be issued twice.";
-    }
-    void DamagedSqtpFileNumbersNothing()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, damagedAfterRead);
-        QFETCH(QString, error);
         QTemporaryDir dir;
         const QString sqtp = dir.path() + QStringLiteral("/lot.num");
-        QByteArray sound = ":020000040000FA\r\n";
-        for (quint16 number : {0x2000, 0x2001, 0x2002, 0x2003})
-            sound += SqtpRecord(number);
-        WriteFile(sqtp, damagedAfterRead ? sound + ":00000001FF\r\n" : file);
+        const QByteArray head = ":020000040000FA\r\n";
+        const QByteArray end = ":00000001FF\r\n";
+        WriteFile(sqtp, head + SqtpRecord(0x2000) + SqtpRecord(0x2001) + SqtpRecord(0x2002) + SqtpRecord(0x2003) + end);
         Numbering n;
         n.sqtp = sqtp;
         SerialRig rig(QStringLiteral("16F877A"), dir.path(), n);
-        if (damagedAfterRead)
-            WriteFile(sqtp, file);
+        QVERIFY(rig.ctx.SerialSettings().sqtpReady);
+        const QByteArray repeating =
+            head + SqtpRecord(0x2000) + SqtpRecord(0x2001) + SqtpRecord(0x2000) + SqtpRecord(0x2003) + end;
+        WriteFile(sqtp, repeating);
         rig.engine.Cycles().AutoRun();
-        // The cycle did not run: no chip holds a number's RETLW word.
+        // No chip holds a number's RETLW word.
         for (int s = 0; s < 4; ++s)
             for (int at : {0x200, 0x201})
                 QVERIFY((rig.box.Chip(s)->Raw(RegCode, at) & 0xFF00) != 0x3400);
-        QCOMPARE(ReadFile(sqtp), file);
+        QCOMPARE(ReadFile(sqtp), repeating);
         const QByteArray log = ReadFile(SerialNumberLog::PathFor(sqtp));
         QVERIFY(!log.contains("PASSED") && !log.contains("FAILED"));
-        QVERIFY2(rig.op.Texts().contains(error), qPrintable(rig.op.Texts().join(u'\n')));
+        QVERIFY(rig.op.Texts().contains(
+            "Error in SQTP file at line 4: serial number 2000 is also in line 2; no number may be issued twice."));
         QVERIFY(rig.History().contains(QStringLiteral(" Error with SQTP Settings ")));
         QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
     }
@@ -389,27 +367,6 @@ private slots:
         QVERIFY2(rig.op.Texts().join(u'\n').contains(why), qPrintable(rig.op.Texts().join(u'\n')));
         QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
         QVERIFY(rig.History().contains(QStringLiteral("Devices Passed, Total is now: 0")));
-    }
-
-    // A device without EE data takes its numbers in code memory even when the control file chose
-    // EE: the part is numbered, not passed without one.
-    void NoEeDataTakesNumbersInCode()
-    {
-        QTemporaryDir dir;
-        Numbering n;
-        n.code = false;
-        n.start = 0x100;
-        n.length = 3;
-        n.last = QStringLiteral("12FE");
-        SerialRig rig(QStringLiteral("12F508"), dir.path(), n);
-        rig.engine.Cycles().AutoRun();
-        QVERIFY2(rig.link.Errors().Word() == 0, qPrintable(rig.History()));
-        QVERIFY2(rig.History().contains(QStringLiteral(" Serial Number into Code Memory:  OK")),
-                 qPrintable(rig.History()));
-        n.code = true;
-        for (int s = 0; s < 4; ++s)
-            QCOMPARE(rig.Placed(s, n), Expected(0x12FF + quint64(s), n, 0x800));
-        QVERIFY(rig.ctx.SerialSettings().codeSpace);
     }
 };
 
