@@ -1,7 +1,8 @@
 // Serial numbering end to end against the in-process simulator with four chips: an Auto Run
 // writes a different number into each chip at the configured address, in code (RETLW) and EE, for
 // each core family; SQTP records reach the chips in file order, are marked used in the file and
-// are logged; a counter that cannot go on, or cannot be stored, issues no number.
+// are logged; a counter that cannot go on, or cannot be stored, an SQTP file that has come to
+// repeat a number, and a start address outside the memory issue no number.
 #include "SimEngineRig.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/model/OptionIndex.h"
@@ -291,6 +292,81 @@ private slots:
         QVERIFY(after[7].startsWith(QStringLiteral("0505,FAILED,")));
         QVERIFY(after[8].startsWith(QStringLiteral("0606,FAILED,")));
         QVERIFY(!ReadFile(sqtp).contains(":040400000505"));
+    }
+
+    // An SQTP file that was sound when the options were read and repeats a number by the time the
+    // cycle takes its numbers: the take refuses it, the cycle does not run, no record is used up
+    // and nothing is logged. (Files damaged before they are read: TestSerialRunsEndToEnd.)
+    void SqtpFileRepeatingAfterItWasRead()
+    {
+        QTemporaryDir dir;
+        const QString sqtp = dir.path() + QStringLiteral("/lot.num");
+        const QByteArray head = ":020000040000FA\r\n";
+        const QByteArray end = ":00000001FF\r\n";
+        WriteFile(sqtp, head + SqtpRecord(0x2000) + SqtpRecord(0x2001) + SqtpRecord(0x2002) + SqtpRecord(0x2003) + end);
+        Numbering n;
+        n.sqtp = sqtp;
+        SerialRig rig(QStringLiteral("16F877A"), dir.path(), n);
+        QVERIFY(rig.ctx.SerialSettings().sqtpReady);
+        const QByteArray repeating =
+            head + SqtpRecord(0x2000) + SqtpRecord(0x2001) + SqtpRecord(0x2000) + SqtpRecord(0x2003) + end;
+        WriteFile(sqtp, repeating);
+        rig.engine.Cycles().AutoRun();
+        // No chip holds a number's RETLW word.
+        for (int s = 0; s < 4; ++s)
+            for (int at : {0x200, 0x201})
+                QVERIFY((rig.box.Chip(s)->Raw(RegCode, at) & 0xFF00) != 0x3400);
+        QCOMPARE(ReadFile(sqtp), repeating);
+        const QByteArray log = ReadFile(SerialNumberLog::PathFor(sqtp));
+        QVERIFY(!log.contains("PASSED") && !log.contains("FAILED"));
+        QVERIFY(rig.op.Texts().contains(
+            "Error in SQTP file at line 4: serial number 2000 is also in line 2; no number may be issued twice."));
+        QVERIFY(rig.History().contains(QStringLiteral(" Error with SQTP Settings ")));
+        QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+    }
+
+    // A start address from which the number would not lie within the memory of its placement
+    // fails every socket before a number is issued: the counter stays, no chip location changes.
+    void NumberOutsideTheMemoryIsRefused_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("code");
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("negative") << "16F877A" << true << qint64(-5) << "start address -5 cannot be used";
+        // 0x3FF is the calibration word, outside the 1023 words of code.
+        QTest::newRow("past the code") << "12F675" << true << qint64(0x3FE) << "the 1023 locations of code memory";
+        QTest::newRow("past the EE data")
+            << "16F877A" << false << qint64(0xFF) << "the 256 locations of EE data memory";
+    }
+    void NumberOutsideTheMemoryIsRefused()
+    {
+        QFETCH(QString, device);
+        QFETCH(bool, code);
+        QFETCH(qint64, start);
+        QFETCH(QString, why);
+        QTemporaryDir dir;
+        const QString control = dir.path() + QStringLiteral("/part.PXC");
+        WriteFile(control, "[SERIALNUM]\r\nlast_hex=41\r\n");
+        Numbering n;
+        n.code = code;
+        n.start = start;
+        SerialRig rig(device, dir.path(), n);
+        rig.engine.Cycles().AutoRun();
+        for (int s = 0; s < 4; ++s) {
+            QCOMPARE(rig.engine.Serial().State().socketStatus[size_t(s)], QStringLiteral("Failed        "));
+            const SimulatedChip& chip = *rig.box.Chip(s);
+            int changed = 0;
+            for (int i = 0; i < chip.RegionSize(RegCode); ++i)
+                changed += chip.Raw(RegCode, i) != rig.ctx.Image().CodeBuffer()[size_t(i)];
+            for (int i = 0; i < chip.RegionSize(RegEeData); ++i)
+                changed += chip.Raw(RegEeData, i) != rig.ctx.Image().EeBuffer()[size_t(i)];
+            QCOMPARE(changed, 0);
+        }
+        QCOMPARE(LastHex(control), QStringLiteral("41"));
+        QVERIFY2(rig.op.Texts().join(u'\n').contains(why), qPrintable(rig.op.Texts().join(u'\n')));
+        QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+        QVERIFY(rig.History().contains(QStringLiteral("Devices Passed, Total is now: 0")));
     }
 };
 

@@ -19,6 +19,7 @@ const QString OptionsSection = QStringLiteral("OPTIONS");
 const QString ControlSection = QStringLiteral("CONTROL");
 const QString SerialSection = QStringLiteral("SERIALNUM");
 constexpr qint64 LargestLength = 65535;
+constexpr qint64 LargestAddress = 0xFFFFFF;
 
 class IniSink : public SettingsSink
 {
@@ -49,6 +50,27 @@ void ReadOption(AppContext& ctx, const IniFile& file, int index)
 qint64 HexNumber(const QString& text)
 {
     return qint64(ParseHexText(text));
+}
+
+// The start address of the chosen placement must be a location: a negative one, or one beyond
+// the 24 bits the programmer is sent, would put the number nowhere on the part. The operator is
+// told at once; the address is kept as written, and the serialize step fails every socket until
+// it is corrected (it also checks the address against the device's memory, which is not known
+// yet here).
+void CheckStartAddress(AppContext& ctx, const IniFile& file, const SerialNumberSettings& serial)
+{
+    const qint64 address = serial.codeSpace ? serial.codeStartAddress : serial.eeStartAddress;
+    if (address >= 0 && address <= LargestAddress)
+        return;
+    MessageRequest box;
+    box.caption = QStringLiteral("Serial Number Error");
+    box.text = QStringLiteral("Invalid Serial Number Start Address (%1 = %2) in Control File:\r%3")
+                   .arg(serial.codeSpace ? QStringLiteral("cstartadd") : QStringLiteral("estartadd"))
+                   .arg(address)
+                   .arg(file.Path());
+    box.icon = BoxIcon::Warning;
+    box.sound = SoundKind::Warning;
+    ctx.Operator().ShowMessage(box);
 }
 
 void ReadSerialNumbers(AppContext& ctx, const IniFile& file)
@@ -85,6 +107,7 @@ void ReadSerialNumbers(AppContext& ctx, const IniFile& file)
     serial.length = quint16(length);
     serial.eeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("estartadd"), 0);
     serial.codeStartAddress = file.ReadInteger(SerialSection, QStringLiteral("cstartadd"), 0);
+    CheckStartAddress(ctx, file, serial);
 }
 } // namespace
 

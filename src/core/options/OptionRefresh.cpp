@@ -251,8 +251,13 @@ private:
         } else if (m_profile.sc == 2) {
             m_table.SetSerialInCode(false);
             m_table.SetPresent(SerialInEe, on);
-        } else {
+        } else if (EeDevice()) {
             m_table.SetPresent(SerialInEe, on);
+        } else {
+            // Without EE data there is only code memory to take the number, whatever the
+            // control file chose.
+            m_table.SetSerialInCode(true);
+            m_table.SetPresent(SerialInEe, false);
         }
         Follow(26, Eff(SerialInEe));
         m_serial.codeSpace = !Eff(SerialInEe);

@@ -39,6 +39,27 @@ QChar Letter(int socket)
     return QChar(Sockets::Letter[size_t(socket)]);
 }
 
+// Why a number of length locations from start reaches no part of the placement's memory, or
+// empty when every location lies within it.
+QString PlacementFault(const DeviceProfile& profile, bool code, qint64 start, int length)
+{
+    const qint64 size = code ? profile.rom : profile.ee;
+    const QString memory = code ? QStringLiteral("code") : QStringLiteral("EE data");
+    if (size <= 0)
+        return QStringLiteral("The serial number cannot be placed: %1 has no %2 memory.")
+            .arg(profile.sectionName, memory);
+    if (start >= 0 && start + length <= size)
+        return {};
+    const QString address =
+        start < 0 ? QStringLiteral("-") + SerialNumberRules::HexText(-start) : SerialNumberRules::HexText(start);
+    return QStringLiteral("The serial number start address %1 cannot be used: its %2 location(s) must lie within "
+                          "the %3 locations of %4 memory.")
+        .arg(address)
+        .arg(length)
+        .arg(size)
+        .arg(memory);
+}
+
 } // namespace
 
 SerialNumbering::SerialNumbering(AppContext& ctx, ProgrammerLink& link, EngineState& state, TaskEngine& tasks,
@@ -272,6 +293,11 @@ void SerialNumbering::SerializeSocket(int row, int socket)
                                  .arg(sqtp ? SerialNumberBlock::NumberWords : SerialNumberRules::MaximumLength));
         return;
     }
+    const QString misplaced = PlacementFault(profile, s.codeSpace, p.start, s.length);
+    if (!misplaced.isEmpty()) {
+        RefuseSocket(socket, misplaced);
+        return;
+    }
     if (sqtp) {
         if (!m_state.numberTaken[size_t(socket)]) {
             RefuseSocket(socket, QStringLiteral("No SQTP serial number was taken for socket %1.").arg(Letter(socket)));
@@ -402,6 +428,12 @@ bool SerialNumbering::CheckAndTakeNumbers(bool take)
     }
     const SqtpRecords records(bytes);
     QString error;
+    // The whole file is checked at every run, not only when it is chosen: it may have been edited
+    // or replaced since, and a repeated number must never reach two parts.
+    if (!records.Validate(&error)) {
+        Warn(error);
+        return false;
+    }
     if (!take) {
         SqtpRecords::Header header;
         if (!records.ReadHeader(&header, &error)) {

@@ -33,6 +33,11 @@ public:
     // hexadecimal, most significant byte first. *offset is left at the record's ':' (so a record
     // that fails can be reported, and a consumed one is passed over next time).
     bool TakeNext(qint64* offset, int length, QString* numberText, QString* error) const;
+    // Every record up to the end of the numbers, checked before any number is issued: each unused
+    // record must be well-formed hexadecimal of the length its byte count gives, with a matching
+    // checksum and a known type, and no number may appear in two data records, used or not. False
+    // with a message naming the line of the first bad record.
+    bool Validate(QString* error) const;
 
     static inline const QString Exhausted = QStringLiteral("Numbers exhausted in SQTP file.");
 

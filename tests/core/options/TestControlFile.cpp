@@ -302,6 +302,33 @@ private slots:
         }
     }
 
+    // A start address of the chosen placement that is no location the programmer can be sent is
+    // reported at once and kept as written (the serialize step refuses it); the other one is not
+    // checked.
+    void StartAddressLimits_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("code -5") << QByteArray("cstartadd=-5\r\n") << "cstartadd = -5";
+        QTest::newRow("code past 24 bits") << QByteArray("cstartadd=16777216\r\n") << "cstartadd = 16777216";
+        QTest::newRow("EE -1") << QByteArray("Codespace=0\r\nestartadd=-1\r\n") << "estartadd = -1";
+        QTest::newRow("unused EE -1") << QByteArray("estartadd=-1\r\ncstartadd=16777215\r\n") << QString();
+    }
+    void StartAddressLimits()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, refused);
+        ControlFixture f;
+        WriteFile(f.Control(), "[SERIALNUM]\r\n" + keys);
+        ControlFile::Read(f.ctx);
+        const QStringList expected{
+            QStringLiteral("Invalid Serial Number Start Address (%1) in Control File:\r%2").arg(refused, f.Control())};
+        QCOMPARE(f.op.Texts(), refused.isEmpty() ? QStringList() : expected);
+        const SerialNumberSettings& s = f.ctx.SerialSettings();
+        QCOMPARE(s.codeSpace ? s.codeStartAddress : s.eeStartAddress,
+                 refused.isEmpty() ? qint64(0xFFFFFF) : refused.section(u' ', 2).toLongLong());
+    }
+
     void SaveNeverLowersTheCounter_data()
     {
         QTest::addColumn<QString>("inFile");

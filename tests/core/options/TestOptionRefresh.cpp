@@ -174,11 +174,19 @@ private slots:
         QVERIFY(!f.T().Present(EncodeRetlw)); // RETLW encoding only for code placement
     }
 
-    void PlacementSc3WithoutEeForcesCode()
+    void PlacementWithoutEeForcesCode_data()
     {
+        QTest::addColumn<int>("sc");
+        QTest::newRow("SC 3") << 3;
+        // Code only by SC, and no EE data: a control file's EE choice has nowhere to go.
+        QTest::newRow("SC 1") << 1;
+    }
+    void PlacementWithoutEeForcesCode()
+    {
+        QFETCH(int, sc);
         RefreshFixture f;
         f.ctx.Profile().ee = 0;
-        f.LoadSc(3);
+        f.LoadSc(sc);
         f.T().SetSerialInCode(false);
         OptionsChanged(f.ctx);
         QVERIFY(f.T().IsSet(SerialInCode));

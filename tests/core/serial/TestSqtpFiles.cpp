@@ -50,8 +50,8 @@ struct SerialFixture {
     Engine engine;
 };
 
-const QByteArray TwoNumbers = ":020000040000FA\r\n:0400000001340234C1\r\n:020000040000FA\r\n"
-                              ":0400000003340434BD\r\n:00000001FF\r\n";
+const QByteArray TwoNumbers = ":020000040000FA\r\n:040000000134023491\r\n:020000040000FA\r\n"
+                              ":04000000033404348D\r\n:00000001FF\r\n";
 
 } // namespace
 
@@ -139,6 +139,54 @@ private slots:
         QCOMPARE(text, number);
     }
 
+    // A damaged or repeating file is refused before any number is issued, naming the first bad
+    // record's line.
+    void Validate_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("error");
+        const QByteArray one = ":040000000134023491\r\n";
+        const QByteArray two = ":04000000033404348D\r\n";
+        const QByteArray end = ":00000001FF\r\n";
+        QTest::newRow("sound, used records included") << QByteArray(";" + one.mid(1) + two + end) << QString();
+        QTest::newRow("one record three times")
+            << QByteArray(":020000040000FA\r\n" + one + one + one + end)
+            << "Error in SQTP file at line 3: serial number 0201 is also in line 2; no number may be issued twice.";
+        // The first of two is already on a part: the second would number another part the same.
+        QTest::newRow("repeats a used record")
+            << QByteArray(";" + one.mid(1) + two + one + end)
+            << "Error in SQTP file at line 3: serial number 0201 is also in line 1; no number may be issued twice.";
+        QTest::newRow("two used records of one number")
+            << QByteArray(";" + one.mid(1) + ";" + one.mid(1) + two + end) << QString();
+        // One digit changed (02 -> 03), checksum left: the number is no longer the one written.
+        QTest::newRow("digits against the checksum")
+            << QByteArray(one +
+                          ":0400000001340334"
+                          "91\r\n" +
+                          end)
+            << "Error in SQTP file at line 2: the record's checksum does not match its digits.";
+        QTest::newRow("lone carriage returns count as lines") << QByteArray(":040000000134023491\r:04000000013402349\r")
+                                                              << "Error in SQTP file at line 2: the record is not a "
+                                                                 "well-formed HEX record.";
+        QTest::newRow("not hexadecimal") << QByteArray(one + two + ":04000000033404X48D\r\n" + end)
+                                         << "Error in SQTP file at line 3: the record is not a well-formed HEX record.";
+        QTest::newRow("shorter than its count") << QByteArray(":060000000134023489\r\n" + end)
+                                                << "Error in SQTP file at line 1: the record's length does not match "
+                                                   "its byte count.";
+        QTest::newRow("type 03") << QByteArray(":00000003FD\r\n" + one + end)
+                                 << "Error in SQTP file at line 1: record type 03 is neither data nor an address.";
+        // Nothing past the end of the numbers is ever issued.
+        QTest::newRow("after the end record") << QByteArray(one + end + one + "junk\r\n") << QString();
+    }
+    void Validate()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, error);
+        QString why;
+        QCOMPARE(SqtpRecords(file).Validate(&why), error.isEmpty());
+        QCOMPARE(why, error);
+    }
+
     void LogFormats()
     {
         const QDateTime at(QDate(2004, 5, 17), QTime(14, 3, 22, 123));
@@ -221,7 +269,7 @@ private slots:
     {
         SerialFixture f;
         const QString chosen = f.dir.filePath(QStringLiteral("batch7.num"));
-        WriteFile(chosen, ":020000040000FA\r\n:047FF000013402341F\r\n");
+        WriteFile(chosen, ":020000040000FA\r\n:047FF0000134023422\r\n");
         f.ctx.Options().SetValue(OptionIndex::SerialNumbering, true);
         f.ctx.Options().SetValue(OptionIndex::UseSqtp, true);
         f.op.QueueFile(chosen);
