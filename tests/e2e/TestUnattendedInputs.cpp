@@ -145,7 +145,7 @@ private slots:
         QTest::newRow("control file, hard link") << "Station.PXC"
                                                  << "hardlink"
                                                  << "the control file";
-        QTest::newRow("device table") << TestPaths::RuntimeDir() + "PXMCU.TBL"
+        QTest::newRow("device table") << "app/PXMCU.TBL"
                                       << "symlink"
                                       << "a file of the installation";
     }
@@ -158,7 +158,14 @@ private slots:
         PraxonStation station;
         QVERIFY(station.Prepare(SerialControlFile("2"), {"--watch", "0x200:2"}));
         const QDir work(station.WorkDir());
-        const QString file = QFileInfo(target).isAbsolute() ? target : work.filePath(target);
+        const QString file = work.filePath(target);
+        // The installation's files are a copy here, so that a run that did overwrite one spoils
+        // nothing of the build.
+        QVERIFY(work.mkdir("app"));
+        for (const QFileInfo& entry : QDir(TestPaths::RuntimeDir()).entryInfoList(QDir::Files)) {
+            if (!entry.isExecutable())
+                QVERIFY(QFile::copy(entry.filePath(), work.filePath("app/" + entry.fileName())));
+        }
         QString log;
         if (how == "path") {
             QVERIFY(work.mkdir("sub"));
@@ -171,7 +178,7 @@ private slots:
         }
         const QByteArray before = PraxonStation::ReadBytes(file);
         QVERIFY(!before.isEmpty());
-        const Finished run = Run(station, {"/L" + log});
+        const Finished run = Run(station, {"/L" + log}, {"env", "PRAXON_APP_DIR=" + work.filePath("app")});
         QCOMPARE(run.status, FileError);
         QVERIFY2(run.err.contains("praxon: box: Log File Refused: The log file named by /L is " + what),
                  qPrintable(run.err));
