@@ -186,14 +186,23 @@ private slots:
         QCOMPARE(NumbersOnChips(run.report), 0);
     }
 
-    // A full disk under the log: said once, and the unattended run does not end with 0.
+    // A log on a full disk, or one that cannot be created: said once, and the unattended run
+    // does not end with 0.
+    void LogThatCannotBeWritten_data()
+    {
+        QTest::addColumn<QString>("log");
+        QTest::newRow("full disk") << "/dev/full";
+        QTest::newRow("no such directory") << "/nonexistent-praxon-dir/run.log";
+    }
+
     void LogThatCannotBeWritten()
     {
+        QFETCH(QString, log);
         PraxonStation station;
         QVERIFY(station.Prepare(SerialControlFile("2"), {"--watch", "0x200:2"}));
-        const Finished run = Run(station, {"/L/dev/full"});
+        const Finished run = Run(station, {"/L" + log});
         QCOMPARE(run.status, FileError);
-        QCOMPARE(run.err.count("praxon: cannot write the log /dev/full: "), 1);
+        QCOMPARE(run.err.count("praxon: cannot write the log " + log + ": "), 1);
         // The run itself went on: the parts were programmed and its history is on standard output.
         QCOMPARE(NumbersOnChips(run.report), 4);
         QVERIFY(run.out.contains("Command-line Action Specified: "));
