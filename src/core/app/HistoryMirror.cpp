@@ -71,8 +71,8 @@ bool HistoryMirror::WriteLine(const QString& text)
     const QByteArray line = text.toUtf8() + '\n';
     if (m_file.write(line) == line.size() && m_file.flush())
         return true;
-    // A full disk or a failing medium: the log from here on is lost. It is said once, and
-    // nothing more is written, so the file keeps the whole lines it already has.
+    // A full disk or a failing medium: the log from here on is lost. It is said once, and the
+    // mirror stops, so a later line cannot land in the file after a gap.
     const QString reason = m_file.errorString();
     m_lost = true;
     m_file.close();
