@@ -8,8 +8,10 @@
 #include "core/app/FileCommands.h"
 #include "core/app/HistoryMirror.h"
 #include "core/context/AppContext.h"
+#include "core/context/ExitStatus.h"
 #include "core/link/ProgrammerLink.h"
 #include "core/options/SettingsFileFormat.h"
+#include "core/options/SettingsStore.h"
 #include "core/serial/SerialNumberPage.h"
 #include "gui/app/GuiOperator.h"
 #include "gui/app/MainWindowHelpCommands.h"
@@ -157,16 +159,37 @@ int main(int argc, char** argv)
     const bool autoAnswer = headless || !qEnvironmentVariableIsEmpty("PRAXON_AUTO_ANSWER");
     OperatorInterface& op = autoAnswer ? static_cast<OperatorInterface&>(autoOperator) : guiOperator;
 
+    // A log that would overwrite one of the run's own files is refused before anything is
+    // opened for writing: the run would read an emptied file and the operator's file be gone.
+    const QString logPath = CommandLine::LogPath(args);
+    const QString logFile = logPath.isEmpty() ? QString() : QDir::current().absoluteFilePath(logPath);
+    if (!logFile.isEmpty()) {
+        if (const auto conflict = CommandLine::LogOverwritesInput(logFile, args, QDir::currentPath(), appDir,
+                                                                  SettingsStore::FileName())) {
+            MessageRequest box;
+            box.caption = QStringLiteral("Log File Refused");
+            box.text = QStringLiteral("The log file named by /L is %1:\r%2\rIt would be overwritten; nothing was run.")
+                           .arg(conflict->what, conflict->path);
+            box.icon = BoxIcon::Error;
+            box.sound = SoundKind::Error;
+            op.ShowMessage(box);
+            return ExitStatus::FileError;
+        }
+    }
+
     AppContext ctx(op, appDir);
     ProgrammerLink link(ctx);
     ctx.SetLink(&link);
     HistoryMirror mirror(ctx.History());
-    const QString logPath = CommandLine::LogPath(args);
-    if (!logPath.isEmpty()) {
+    const auto reportLostLog = [&logPath](const QString& reason) {
+        std::fprintf(stderr, "praxon: cannot write the log %s: %s\n", logPath.toLocal8Bit().constData(),
+                     reason.toLocal8Bit().constData());
+    };
+    QObject::connect(&mirror, &HistoryMirror::WriteFailed, &mirror, reportLostLog);
+    if (!logFile.isEmpty()) {
         QString reason;
-        if (!mirror.Open(QDir::current().absoluteFilePath(logPath), &reason))
-            std::fprintf(stderr, "praxon: cannot write the log %s: %s\n", logPath.toLocal8Bit().constData(),
-                         reason.toLocal8Bit().constData());
+        if (!mirror.Open(logFile, &reason))
+            reportLostLog(reason);
     }
 
     TPXmain window(ctx);
@@ -244,5 +267,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", word.toLocal8Bit().constData());
         mirror.WriteExtraLine(word);
     }
+    // An unattended run whose log was lost has not left the record its caller asked for.
+    if (mirror.Lost() && ctx.Flags().ExitOnErrors && outcome.ProcessStatus() == 0)
+        return ExitStatus::FileError;
     return outcome.ProcessStatus();
 }

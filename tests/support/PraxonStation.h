@@ -31,7 +31,9 @@ public:
                QFile::copy(TestPaths::Samples() + QStringLiteral("BLINK877A.HEX"), m_hex) &&
                WriteBytes(ControlFile(), controlFile);
     }
-    void Start(QProcess& process) const
+    // extraArgs follow the usual ones; a non-empty wrapper (a program and its options) starts
+    // praxon through it.
+    void Start(QProcess& process, const QStringList& extraArgs = {}, const QStringList& wrapper = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -41,7 +43,11 @@ public:
         env.remove(QStringLiteral("DISPLAY"));
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(m_work.path());
-        process.start(QStringLiteral(PRAXON_EXECUTABLE), {m_hex, QStringLiteral("/D16F877A"), QStringLiteral("/X")});
+        const QStringList args = QStringList{m_hex, QStringLiteral("/D16F877A"), QStringLiteral("/X")} + extraArgs;
+        if (wrapper.isEmpty())
+            process.start(QStringLiteral(PRAXON_EXECUTABLE), args);
+        else
+            process.start(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(PRAXON_EXECUTABLE)} + args);
     }
     // The settings file, which the program saves as it ends, still holds the operator's sockets
     // (a save cut short must leave the old file or the new one, both of which have them).
@@ -56,6 +62,7 @@ public:
     }
     QString SettingsFile() const { return m_settings.filePath(QStringLiteral("Kestrix/PX.ini")); }
     QString ControlFile() const { return m_work.filePath(QStringLiteral("Station.PXC")); }
+    QString HexFile() const { return m_hex; }
     QString WorkDir() const { return m_work.path(); }
     BoxSimProcess& Sim() { return *m_sim; }
 

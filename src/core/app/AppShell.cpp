@@ -143,7 +143,11 @@ void AppShell::OpenCurrentFile()
             SettingsStore::Save(m_ctx);
             ControlFile::Write(m_ctx);
         } else if (!options.KeepSettings()) {
-            loadSettings(true);
+            try {
+                SettingsStore::Load(m_ctx, true);
+            } catch (const ErrorOut& fault) {
+                ControlFileNotLoaded(fault.Message());
+            }
         }
         file.optionAccessMode = options.OptionsHidden() ? 2 : 1;
         try {
@@ -180,6 +184,29 @@ void AppShell::OpenCurrentFile()
         ShowErrorOut(fault.Message(), false);
     }
     OptionsChanged(m_ctx);
+}
+
+void AppShell::ControlFileNotLoaded(const QString& reason)
+{
+    ProgramFlags& flags = m_ctx.Flags();
+    // The failed load has set every option to its factory value; the counters and files the
+    // control file named may be half read. Nothing of it is used: the serial-number settings
+    // start from their defaults too, and no Auto Run programs parts with options nobody chose.
+    m_ctx.SerialSettings() = SerialNumberSettings{};
+    flags.AutoRunPending = false;
+    m_autoRunWithheld = QStringLiteral("Auto Run not started: the control file could not be loaded; the options are "
+                                       "factory values. Correct the file, then run again.");
+    HistoryLog& history = m_ctx.History();
+    history.AddLine(QStringLiteral("Control File could not be loaded: "), HistoryStyle::FileError);
+    history.AddLine(QStringLiteral("  ") + m_ctx.File().controlPath, HistoryStyle::FileError);
+    history.AddLine(QStringLiteral("  All Options set to Factory Defaults"), HistoryStyle::FileError);
+    MessageRequest box;
+    box.caption = QStringLiteral("Control File Error");
+    box.text = reason + QStringLiteral("\r\rAll Options have been set to Factory Defaults; the Control File is left "
+                                       "as it is.\rPlease correct it, or verify all settings, before programming.");
+    box.icon = BoxIcon::Error;
+    box.sound = SoundKind::Error;
+    m_ctx.Operator().ShowMessage(box);
 }
 
 void AppShell::SelectAndLoadNamedDevice()

@@ -39,6 +39,10 @@ public:
 
 private:
     void SelectAndLoadNamedDevice();
+    // The control file of the file being opened is there but could not be loaded (unreadable, or
+    // a value it holds was refused): the operator is told the options are factory values, and an
+    // Auto Run asked for on the command line is held back.
+    void ControlFileNotLoaded(const QString& reason);
     void ShowErrorOut(const QString& message, bool warning);
 
     AppContext& m_ctx;

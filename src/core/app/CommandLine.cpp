@@ -5,7 +5,11 @@
 #include "core/util/IniFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 namespace CommandLine {
 
@@ -25,7 +29,52 @@ QString Absolute(const QString& path, const QString& cwd)
     const QFileInfo info(QDir(cwd), path);
     return QDir::cleanPath(info.absoluteFilePath());
 }
+
+// The identity of an existing file (device and inode), following links.
+std::optional<std::pair<dev_t, ino_t>> FileIdentity(const QString& path)
+{
+    struct stat info {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return std::make_pair(info.st_dev, info.st_ino);
+}
 } // namespace
+
+std::optional<LogConflict> LogOverwritesInput(const QString& logPath, const QStringList& args, const QString& cwd,
+                                              const QString& appDir, const QString& settingsFile)
+{
+    const auto log = FileIdentity(logPath);
+    if (!log || args.isEmpty())
+        return std::nullopt; // a log file that does not exist yet overwrites nothing
+    std::vector<LogConflict> inputs;
+    const QString first = Absolute(args.first(), cwd);
+    QString control;
+    if (ControlFile::IsControlFile(first)) {
+        control = first;
+        inputs.push_back({QStringLiteral("the control file"), control});
+        inputs.push_back({QStringLiteral("the HEX file"), ControlFile::HexFileOf(control)});
+    } else {
+        inputs.push_back({QStringLiteral("the HEX file"), first});
+        control = ControlFile::ControlPathFor(first);
+        inputs.push_back({QStringLiteral("the control file"), control});
+    }
+    const QString controlDir = QFileInfo(control).path();
+    inputs.push_back({QStringLiteral("the SQTP file"),
+                      Absolute(ControlFile::ReadSerialValue(control, QStringLiteral("SQTPF"), QString()), controlDir)});
+    inputs.push_back({QStringLiteral("the serial number log"),
+                      Absolute(ControlFile::ReadSerialValue(control, QStringLiteral("LOGF"), QString()), controlDir)});
+    inputs.push_back({QStringLiteral("the settings file"), settingsFile});
+    if (!appDir.isEmpty()) {
+        for (const QFileInfo& entry : QDir(appDir).entryInfoList(QDir::Files | QDir::Hidden | QDir::System))
+            inputs.push_back({QStringLiteral("a file of the installation"), entry.absoluteFilePath()});
+    }
+    for (const LogConflict& input : inputs) {
+        if (FileIdentity(input.path) == log)
+            return input;
+    }
+    return std::nullopt;
+}
 
 QString LogPath(const QStringList& args)
 {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class AppContext;
 
@@ -18,5 +19,17 @@ void Interpret(AppContext& ctx, const QStringList& args, const QString& cwd);
 
 // The path of the first /L option, or empty.
 QString LogPath(const QStringList& args);
+
+// What a log written to logPath (absolute) would destroy: the file it is, among the run's inputs,
+// as the first argument and the files it leads to name them (the HEX file, its control file, the
+// SQTP file and serial-number log the control file names), the settings file, and every file of
+// the application directory. Files are compared as files, not by spelling: a link or another
+// path to the same file counts. Empty when the path is none of them.
+struct LogConflict {
+    QString what; // "the HEX file", "the control file", ...
+    QString path; // the input's own path
+};
+std::optional<LogConflict> LogOverwritesInput(const QString& logPath, const QStringList& args, const QString& cwd,
+                                              const QString& appDir, const QString& settingsFile);
 
 } // namespace CommandLine

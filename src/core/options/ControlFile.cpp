@@ -10,6 +10,7 @@
 #include "core/util/IniFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace ControlFile {
@@ -115,8 +116,14 @@ void Read(AppContext& ctx)
 {
     const QString& path = ctx.File().controlPath;
     IniFile file;
-    if (!path.isEmpty())
-        file.Load(path);
+    // A missing file gives every default; one that is there but cannot be read must not: its
+    // options would silently become factory values.
+    if (!path.isEmpty() && !file.Load(path) && QFileInfo::exists(path)) {
+        QFile probe(path);
+        const QString reason =
+            probe.open(QIODevice::ReadOnly) ? QStringLiteral("it cannot be read") : probe.errorString();
+        throw ErrorOut(QStringLiteral("Control File cannot be read:\r%1\r%2").arg(path, reason));
+    }
     Read(ctx, file);
 }
 

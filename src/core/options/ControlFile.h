@@ -11,7 +11,8 @@ class IniFile;
 namespace ControlFile {
 
 // Reads the control file at CurrentFile's control-file path into the options, the serial-number
-// settings and the lock state; a missing file (or an empty path) gives every default. This
+// settings and the lock state; a missing file (or an empty path) gives every default, a file that
+// is there but cannot be read interrupts the read with an ErrorOut. This
 // continues the settings load and runs only inside it. A serial-number length above 65535 (or
 // below 0) interrupts the read with an ErrorOut; any other length is kept as the file says, and
 // serial numbering refuses one that its buffers cannot hold. The override sections are read

@@ -157,6 +157,27 @@ private slots:
         QVERIFY(!reason.isEmpty());
         log.AddLine(QStringLiteral("nothing happens"));
         QVERIFY(!mirror.IsOpen());
+        QVERIFY(mirror.Lost());
+    }
+
+    // A full disk: the first failed write is reported, once, and the mirror stops writing.
+    void MirrorSaysOnceWhenWritesFail()
+    {
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full here");
+        HistoryLog log;
+        HistoryMirror mirror(log);
+        QSignalSpy failed(&mirror, &HistoryMirror::WriteFailed);
+        QVERIFY(mirror.Open(QStringLiteral("/dev/full")));
+        QVERIFY(!mirror.Lost());
+        log.AddLine(QStringLiteral("first"));
+        log.AppendColumn(QStringLiteral("OK"), 34, HistoryStyle::Success);
+        log.AddLine(QStringLiteral("second"));
+        mirror.WriteExtraLine(QStringLiteral("praxon: exit word: 0x0008"));
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(!failed.first().first().toString().isEmpty());
+        QVERIFY(mirror.Lost());
+        QVERIFY(!mirror.IsOpen());
     }
 };
 

@@ -132,8 +132,12 @@ private slots:
         ShellFixture f;
         const QString hex = f.Hex("Bad.hex");
         WriteFile(f.WorkFile("Bad.PXC"), "[OPTIONS]\r\nVERIFY=0\r\n[SERIALNUM]\r\nlength=65536\r\n");
-        QVERIFY(f.Start({hex}));
+        QVERIFY(f.Start({hex, "/A"}));
+        // The operator is told that the options are factory values, and the Auto Run waits.
+        QVERIFY(f.op.Captions().contains("Control File Error"));
         QVERIFY(f.op.Texts().join('\n').contains("Invalid Serial Number Length (65536)"));
+        QVERIFY(f.op.Texts().join('\n').contains("All Options have been set to Factory Defaults"));
+        QVERIFY(!f.ctx.Flags().AutoRunPending);
         QVERIFY(f.ctx.Options().IsSet(Verify)); // factory values
         QCOMPARE(f.ctx.Window().PortIndex(), 0);
         QVERIFY(!f.ctx.File().mcuName.isEmpty());
