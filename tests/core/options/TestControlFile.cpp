@@ -366,31 +366,6 @@ private slots:
         QCOMPARE(ControlFile::HexFileOf(f.Control()), f.WorkFile("sub/board.hex"));
         QCOMPARE(ControlFile::HexFileOf(f.WorkFile("missing.pxc")), QString());
     }
-
-    // Paths in any script come back exactly from a control file the program wrote, and the
-    // Latin-1 paths of a file an earlier version wrote still read.
-    void PathsOutsideLatin1ComeBack()
-    {
-        ControlFixture f;
-        const QString folder = f.WorkFile(QStringLiteral("\u041B\u0438\u043D\u0438\u044F \u2116 2"));
-        QVERIFY(QDir().mkpath(folder));
-        f.ctx.File().hexPath = folder + QStringLiteral("/\u041F\u043B\u0430\u0442\u0430.hex");
-        f.ctx.File().controlPath = folder + QStringLiteral("/\u041F\u043B\u0430\u0442\u0430.PXC");
-        f.ctx.SerialSettings().sqtpFile = folder + QStringLiteral("/\u043D\u043E\u043C\u0435\u0440\u0430.num");
-        f.ctx.SerialSettings().logFile = folder + QStringLiteral("/\u043D\u043E\u043C\u0435\u0440\u0430.PXL");
-        QVERIFY(ControlFile::Write(f.ctx));
-        QCOMPARE(ControlFile::HexFileOf(f.Control()), f.ctx.File().hexPath);
-        ControlFixture g;
-        f.ReadInto(g.ctx);
-        QCOMPARE(g.ctx.SerialSettings().sqtpFile, f.ctx.SerialSettings().sqtpFile);
-        QCOMPARE(g.ctx.SerialSettings().logFile, f.ctx.SerialSettings().logFile);
-
-        WriteFile(f.Control(),
-                  "[CONTROL]\r\nHEXFILE=/data/M\xFCller/b.hex\r\n[SERIALNUM]\r\nSQTPF=/data/M\xFCller/n.num\r\n");
-        QCOMPARE(ControlFile::HexFileOf(f.Control()), QStringLiteral("/data/M\u00FCller/b.hex"));
-        f.ReadInto(g.ctx);
-        QCOMPARE(g.ctx.SerialSettings().sqtpFile, QStringLiteral("/data/M\u00FCller/n.num"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestControlFile)
