@@ -65,7 +65,7 @@ void CheckPairs(const IniFile& ini, const std::vector<Pair>& pairs, const Pair& 
 
 int IniRoundTrip(const uint8_t* data, size_t size)
 {
-    const QString text = Latin1(data, size);
+    const QString text = IniFile::Decode(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     IniFile ini;
     ini.SetText(text);
     ReadEverything(ini);
@@ -99,7 +99,7 @@ int IniRoundTrip(const uint8_t* data, size_t size)
 
     const QByteArray once = ini.ToBytes();
     IniFile again;
-    again.SetText(QString::fromLatin1(once));
+    again.SetText(IniFile::Decode(once));
     CheckPairs(again, before, written, "ini: the written text reads back differently");
     if (again.ToBytes() != once)
         Fail("ini: the written text is not stable");

@@ -58,7 +58,38 @@ QString TemplateFileOfSection(const QString& appDir, const QString& tableVersion
     return TemplateFileName(tableVersion, 1);
 }
 
-void ParseTaskRows(TemplateTables& t, const QStringList& sourceLines, const IniFile& nodeNames)
+namespace {
+
+// Why a row's steps cannot be taken as written, or empty when they can: the count must be a
+// number from 0 to MaxSteps equal to the number of steps listed, each step a number 0 to 255.
+QString StepsFault(const QStringList& values)
+{
+    const QString countText = values[4].trimmed();
+    const qsizetype listed = values.size() - 5;
+    bool numeric = false;
+    const qint64 count = countText.toLongLong(&numeric, 10);
+    if (!numeric || count < 0 || count > TaskRow::MaxSteps)
+        return QStringLiteral("The step count [%1] is not a number from 0 to %2.")
+            .arg(countText)
+            .arg(TaskRow::MaxSteps);
+    if (count != listed)
+        return QStringLiteral("The step count [%1] does not match the %2 steps listed.").arg(count).arg(listed);
+    for (qsizetype s = 0; s < listed; ++s) {
+        const int step = DecimalValue(values[5 + s]);
+        if (step < 0 || step > 255)
+            return QStringLiteral("Step %1 [%2] is not a number from 0 to 255.")
+                .arg(s + 1)
+                .arg(values[5 + s].trimmed());
+    }
+    return QString();
+}
+
+// At most this much of a refused line is quoted in the message.
+constexpr int QuotedLineLength = 80;
+
+} // namespace
+
+RefusedTaskRow ParseTaskRows(TemplateTables& t, const QStringList& sourceLines, const IniFile& nodeNames)
 {
     t.Clear();
     QStringList lines = sourceLines;
@@ -89,7 +120,7 @@ void ParseTaskRows(TemplateTables& t, const QStringList& sourceLines, const IniF
         // Value 0: the code and its node name; an unknown code or name becomes "no task".
         if (!has(0)) {
             stopAt();
-            return;
+            return {};
         }
         int code = DecimalValue(values[0]);
         QString name;
@@ -115,17 +146,17 @@ void ParseTaskRows(TemplateTables& t, const QStringList& sourceLines, const IniF
 
         if (!has(1)) {
             stopAt();
-            return;
+            return {};
         }
         row.level = qMax(0, DecimalValue(values[1]));
         if (!has(2)) {
             stopAt();
-            return;
+            return {};
         }
         row.valueB = qMax(0, DecimalValue(values[2]));
         if (!has(3)) {
             stopAt();
-            return;
+            return {};
         }
         const int enabled = qMax(0, DecimalValue(values[3]));
         row.enabled = quint8(enabled);
@@ -139,11 +170,17 @@ void ParseTaskRows(TemplateTables& t, const QStringList& sourceLines, const IniF
             row.selectedImageOffset = 1;
         }
         if (!has(4))
-            return;
-        row.stepCount = qBound(0, DecimalValue(values[4]), TaskRow::MaxSteps);
-        for (int s = 0; s < row.stepCount && 5 + s < values.size(); ++s)
-            row.steps[size_t(s)] = quint8(qBound(0, DecimalValue(values[5 + s]), 255));
+            return {};
+        const QString fault = StepsFault(values);
+        if (!fault.isEmpty()) {
+            t.Clear();
+            return {j, fault};
+        }
+        row.stepCount = DecimalValue(values[4]);
+        for (int s = 0; s < row.stepCount; ++s)
+            row.steps[size_t(s)] = quint8(DecimalValue(values[5 + s]));
     }
+    return {};
 }
 
 void BuildTaskTree(TemplateTables& t)
@@ -253,7 +290,7 @@ void ParseOperationLine(TemplateTables& t, int slot, const QString& valuePart, c
     op.powerMode = HexValue(v[16]);
 }
 
-void LoadTaskRows(AppContext& ctx)
+bool LoadTaskRows(AppContext& ctx)
 {
     TemplateTables& t = ctx.Templates();
     const DeviceProfile& p = ctx.Profile();
@@ -261,10 +298,21 @@ void LoadTaskRows(AppContext& ctx)
     const QString file = TemplateFileOfSection(ctx.AppDir(), p.tableVersion, section);
     const IniFile ini(ctx.AppFile(file));
     t.taskLines = file.isEmpty() ? QStringList() : ini.ReadSectionLines(section);
-    ParseTaskRows(t, t.taskLines, ini);
+    const RefusedTaskRow refused = ParseTaskRows(t, t.taskLines, ini);
     BuildTaskTree(t);
+    if (refused.line >= 0) {
+        const QList<int> numbers = ini.SectionLineNumbers(section);
+        QString quoted = t.taskLines.value(refused.line);
+        if (quoted.size() > QuotedLineLength)
+            quoted = quoted.left(QuotedLineLength) + QStringLiteral("...");
+        ctx.Operator().ShowWarning(TableError, QStringLiteral("Task Row Refused in Template File:\r\r") + ini.Path() +
+                                                   QStringLiteral(", line %1:\r").arg(numbers.value(refused.line)) +
+                                                   quoted + QStringLiteral("\r\r") + refused.reason +
+                                                   QStringLiteral("\r\r") + UpdateAdvice);
+    }
     if (t.parameterEditing)
         RunParameterEditor(ctx);
+    return refused.line < 0;
 }
 
 bool LoadTemplates(AppContext& ctx, const QString& deviceName)
@@ -283,7 +331,7 @@ bool LoadTemplates(AppContext& ctx, const QString& deviceName)
         }
     }
 
-    LoadTaskRows(ctx);
+    const bool rowsTaken = LoadTaskRows(ctx);
 
     const QString file = TemplateFileOfSection(ctx.AppDir(), p.tableVersion, p.plates);
     const QString path = ctx.AppFile(file);
@@ -325,7 +373,7 @@ bool LoadTemplates(AppContext& ctx, const QString& deviceName)
         op.ShowWarning(TableError, QStringLiteral("Configuration Files do not match.\r\r") + UpdateAdvice);
         return false;
     }
-    return true;
+    return rowsTaken;
 }
 
 void ConnectTaskRowsToOptions(AppContext& ctx)

@@ -15,12 +15,23 @@ struct DeviceProfile;
 bool LoadTemplates(AppContext& ctx, const QString& deviceName);
 
 // Reads the task-row section of the device's template into the editable list of lines, parses
-// it and builds the tree and the menu.
-void LoadTaskRows(AppContext& ctx);
+// it and builds the tree and the menu. False (after a "Table Error" warning naming the file, the
+// line and the fault) when a row was refused; the tree is then empty.
+bool LoadTaskRows(AppContext& ctx);
+
+// A task row that was not taken: its index in the parsed lines and what is wrong with it.
+struct RefusedTaskRow {
+    int line = -1; // -1 when every row was taken
+    QString reason;
+};
 
 // Parses lines into the rows (clearing the tables first), taking node names from nodeNames's
-// NodeNames section; the parameter editor re-runs this and BuildTaskTree on its list.
-void ParseTaskRows(TemplateTables& tables, const QStringList& lines, const IniFile& nodeNames);
+// NodeNames section; the parameter editor re-runs this and BuildTaskTree on its list. A row's
+// step count must be a number from 0 to 32 equal to the number of steps that follow it, and each
+// step a number from 0 to 255: a row that breaks this is refused, and with it the whole list (the
+// tables stay cleared), since a cycle whose rows are half understood would run some of its steps
+// and report a pass.
+RefusedTaskRow ParseTaskRows(TemplateTables& tables, const QStringList& lines, const IniFile& nodeNames);
 
 // Builds the tree (parent of each node, how many rows form it) and the "MCU Section" menu from
 // the rows, and tells the observers.

@@ -1,5 +1,6 @@
 #include "core/options/SettingsFileFormat.h"
 
+#include "core/util/IniFile.h"
 #include "core/util/SafeFileWriter.h"
 
 #include <QIODevice>
@@ -45,7 +46,8 @@ QString Unescape(const QString& text)
 
 bool Read(QIODevice& device, QSettings::SettingsMap& map)
 {
-    const QString text = QString::fromUtf8(device.readAll());
+    // Written as UTF-8; a store edited by hand in Latin-1 still reads line by line.
+    const QString text = IniFile::Decode(device.readAll());
     QString section;
     for (QStringView line : QStringView(text).split(u'\n')) {
         line = line.trimmed();

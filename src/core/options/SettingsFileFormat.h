@@ -5,10 +5,10 @@
 
 // The file format of the per-user settings store: an INI file with one section per key group
 // ("[Software/Kestrix/PX/.../ini/OPTIONS]") and "key=value" lines, values as text (backslash,
-// carriage return and line feed escaped as \\, \r, \n), UTF-8. QSettings writes it through a
-// temporary file that replaces the old one; every byte is written straight to that file and
-// checked, so a full disk makes the save fail (the old file stays) instead of leaving a shortened
-// file behind.
+// carriage return and line feed escaped as \\, \r, \n), UTF-8 (a line that is not valid UTF-8
+// is read as Latin-1). QSettings writes it through a temporary file that replaces the old one;
+// every byte is written straight to that file and checked, so a full disk makes the save fail
+// (the old file stays) instead of leaving a shortened file behind.
 namespace SettingsFileFormat {
 
 // The registered format (registered on first use).

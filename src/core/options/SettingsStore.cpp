@@ -86,10 +86,12 @@ public:
         return ok ? value : fallback;
     }
     // The store keeps the list as an ordered array: its keys cannot hold '/' and keep no order.
+    // The array's size is taken from the file, so at most the list's own length is read: a
+    // damaged or hostile size must not make the start-up walk billions of entries.
     QStringList RecentFiles() const override
     {
         QStringList paths;
-        const int count = m_settings.beginReadArray(HistorySection);
+        const int count = qMin(m_settings.beginReadArray(HistorySection), WorkstationSettings::MaxRecentFiles);
         for (int i = 0; i < count; ++i) {
             m_settings.setArrayIndex(i);
             paths << m_settings.value(HistoryPathKey).toString();

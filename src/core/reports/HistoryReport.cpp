@@ -39,7 +39,7 @@ bool WriteTextFile(const QString& path, const QStringList& lines, QString* error
 {
     QByteArray bytes;
     for (const QString& line : lines)
-        bytes += line.toLatin1() + "\r\n";
+        bytes += line.toUtf8() + "\r\n";
     SafeFileWriter writer(path);
     if (writer.Write(bytes))
         return true;

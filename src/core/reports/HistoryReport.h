@@ -24,8 +24,9 @@ QStringList HeaderLines(const QDateTime& now, const QString& windowTitle, const 
 QStringList TextFileLines(const QStringList& header, const HistoryLog& history,
                           const std::function<void(int)>& lineDone = {});
 
-// Writes lines as text (Latin-1, one line each, CR LF) through a temporary file renamed into place;
-// false with the reason in *error when the file could not be written whole.
+// Writes lines as text (UTF-8, so the paths in it stay exact; one line each, CR LF) through a
+// temporary file renamed into place; false with the reason in *error when the file could not be
+// written whole.
 bool WriteTextFile(const QString& path, const QStringList& lines, QString* error);
 
 // Where a printout puts its lines, in printer units: line height h = text height + 4, a top margin

@@ -18,8 +18,33 @@ bool IniFile::Load(const QString& path)
     m_exists = file.open(QIODevice::ReadOnly);
     if (!m_exists)
         return false;
-    SetText(QString::fromLatin1(file.readAll()));
+    SetText(Decode(file.readAll()));
     return true;
+}
+
+QString IniFile::Decode(const QByteArray& bytes)
+{
+    QByteArrayView rest(bytes);
+    // Byte-order marks (an editor may add one to a file that has one) are no part of the text.
+    while (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    QString text;
+    text.reserve(rest.size());
+    while (!rest.isEmpty()) {
+        // Line breaks are ASCII, never part of a multi-byte UTF-8 sequence, so the bytes can be
+        // cut into lines before they are decoded.
+        qsizetype end = 0;
+        while (end < rest.size() && rest[end] != '\n' && rest[end] != '\r')
+            ++end;
+        const QByteArrayView line = rest.first(end);
+        text += line.isValidUtf8() ? QString::fromUtf8(line) : QString::fromLatin1(line);
+        qsizetype next = end;
+        while (next < rest.size() && (rest[next] == '\n' || rest[next] == '\r'))
+            ++next;
+        text += QString::fromLatin1(rest.sliced(end, next - end));
+        rest = rest.sliced(next);
+    }
+    return text;
 }
 
 void IniFile::SetText(const QString& text)
@@ -203,6 +228,21 @@ QStringList IniFile::ReadSectionLines(const QString& section) const
     return lines;
 }
 
+QList<int> IniFile::SectionLineNumbers(const QString& section) const
+{
+    QList<int> numbers;
+    const qsizetype header = FindSection(section);
+    if (header < 0)
+        return numbers;
+    const qsizetype end = SectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const Line& line = m_lines[i];
+        if (!line.isComment && (line.isKey || !line.text.trimmed().isEmpty()))
+            numbers << int(i + 1);
+    }
+    return numbers;
+}
+
 QStringList IniFile::SectionNames() const
 {
     QStringList names;
@@ -271,7 +311,7 @@ QByteArray IniFile::ToBytes() const
 {
     QByteArray bytes;
     for (const Line& line : m_lines) {
-        bytes += line.text.toLatin1();
+        bytes += line.text.toUtf8();
         bytes += "\r\n";
     }
     return bytes;

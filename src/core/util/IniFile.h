@@ -19,9 +19,12 @@
 //  - writing a key replaces its value in place, or appends it at the end of its section, or
 //    appends a new section at the end of the file; everything else keeps its place and text.
 //
-// The file is read once when the object is made (Latin-1, the support files' encoding) and written
-// only by Save(), which replaces the file atomically so that a failed write never leaves a half
-// file behind.
+// The file is read once when the object is made and written only by Save(), which replaces the
+// file atomically so that a failed write never leaves a half file behind. Text is written as
+// UTF-8, so that any path or name stored comes back exactly; on reading, each line that is valid
+// UTF-8 is taken as UTF-8 and any other line as Latin-1, the encoding of the support files and of
+// the files earlier versions wrote (a Latin-1 line of letters above 0x7F is almost never valid
+// UTF-8). Leading UTF-8 byte-order marks are skipped.
 class IniFile
 {
 public:
@@ -42,6 +45,8 @@ public:
     QStringList ReadSection(const QString& section) const;
     // The section's non-comment lines in file order, as "key=value" (trimmed) or the bare text.
     QStringList ReadSectionLines(const QString& section) const;
+    // The line numbers in the file (from 1) of the lines ReadSectionLines gives, in the same order.
+    QList<int> SectionLineNumbers(const QString& section) const;
     QStringList SectionNames() const;
 
     void WriteString(const QString& section, const QString& key, const QString& value);
@@ -58,6 +63,8 @@ public:
 
     // Replaces the content with text (for tests and for files built in memory).
     void SetText(const QString& text);
+    // The text of a file's bytes, decoded line by line as Load does (line breaks kept).
+    static QString Decode(const QByteArray& bytes);
 
 private:
     struct Line {

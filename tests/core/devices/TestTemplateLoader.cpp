@@ -186,16 +186,17 @@ private slots:
     void TaskRowParseStopsAtMissingValues()
     {
         Bench b;
-        b.Files(Section("TPT", {"0=12,0,2,1,1,13", "1=13,1,0,1,2,5", "2=19,1,0", "3=18,0,0,1,0"}) +
+        b.Files(Section("TPT", {"0=12,0,2,1,1,13", "1=13,1,0,1,2,5,6", "2=19,1,0", "3=18,0,0,1,0"}) +
                 Section("PT", Bench::Operations(33)));
         QVERIFY(b.Load());
         const TemplateTables& t = b.T();
         QCOMPARE(t.nodeCount, 2);
         QCOMPARE(t.rows[1].stepCount, 2);
         QCOMPARE(int(t.rows[1].steps[0]), 5);
-        QCOMPARE(int(t.rows[1].steps[1]), 63); // fewer steps than the count: the list just ends
-        QCOMPARE(t.rows[2].taskCode, 63);      // the line with three values
-        QCOMPARE(t.rows[3].taskCode, 63);      // not read at all
+        QCOMPARE(int(t.rows[1].steps[1]), 6);
+        QCOMPARE(int(t.rows[1].steps[2]), 63);
+        QCOMPARE(t.rows[2].taskCode, 63); // the line with three values
+        QCOMPARE(t.rows[3].taskCode, 63); // not read at all
         QCOMPARE(t.RowIndexOfCode(19), -1);
         QCOMPARE(t.RowIndexOfCode(18), -1);
         QCOMPARE(t.RowIndexOfCode(13), 1);
@@ -203,6 +204,51 @@ private slots:
         QCOMPARE(t.ImageIndex(0), 0);
         QCOMPARE(t.SelectedImageIndex(0), 1);
         QCOMPARE(t.ImageIndex(1), 8);
+    }
+
+    // A row whose step count does not match its steps, or whose steps are no step numbers, is
+    // refused with the file and line, and the whole tree with it: an Auto Run that ran part of its
+    // cycle (say only the erase) would report a pass.
+    void RowsWhoseStepsDoNotMatchAreRefused_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("reason");
+        const QString notCount = QStringLiteral("The step count [%1] is not a number from 0 to 32.");
+        QTest::newRow("count 2147483647") << "13,1,0,1,2147483647,5" << notCount.arg("2147483647");
+        QTest::newRow("count -5") << "13,1,0,1,-5,5" << notCount.arg("-5");
+        QTest::newRow("count 33") << "13,1,0,1,33" + QStringLiteral(",5").repeated(33) << notCount.arg("33");
+        QTest::newRow("count no number") << "13,1,0,1,two,5,6" << notCount.arg("two");
+        QTest::newRow("fewer steps") << "13,1,0,1,2,5"
+                                     << QStringLiteral("The step count [2] does not match the 1 steps listed.");
+        QTest::newRow("more steps") << "13,1,0,1,1,5,6"
+                                    << QStringLiteral("The step count [1] does not match the 2 steps listed.");
+        QTest::newRow("step 256") << "13,1,0,1,2,5,256"
+                                  << QStringLiteral("Step 2 [256] is not a number from 0 to 255.");
+        QTest::newRow("step empty") << "13,1,0,1,2,5," << QStringLiteral("Step 2 [] is not a number from 0 to 255.");
+    }
+    void RowsWhoseStepsDoNotMatchAreRefused()
+    {
+        QFETCH(QString, row);
+        QFETCH(QString, reason);
+        Bench b;
+        b.Files(Section("TPT", {"0=12,0,1,1,1,13", "; a comment", "1=" + row, "2=18,0,0,1,0"}) +
+                Section("PT", Bench::Operations(33)));
+        QVERIFY(!b.Load());
+        QCOMPARE(b.op.Captions(), QStringList{"Table Error"});
+        QCOMPARE(b.op.boxes[0].icon, BoxIcon::Warning);
+        // Line 22 of the file: Bench::Header() has 18 lines, then the header, a row and a comment.
+        QString quoted = "1=" + row;
+        if (quoted.size() > 80)
+            quoted = quoted.left(80) + "...";
+        QCOMPARE(b.op.Texts()[0], QStringLiteral("Task Row Refused in Template File:\r\r") +
+                                      b.ctx.AppFile("PX2830.PXT") + QStringLiteral(", line 22:\r") + quoted +
+                                      QStringLiteral("\r\r") + reason +
+                                      QStringLiteral("\r\rPlease Update Templates or re-install program."));
+        const TemplateTables& t = b.T();
+        QCOMPARE(t.nodeCount, 0);
+        for (int code : {12, 13, 18})
+            QCOMPARE(t.RowIndexOfCode(code), -1);
+        QCOMPARE(int(t.operations[5].present), 1); // the operations still load
     }
 
     void NoTaskEndsTheTree_data()

@@ -4,11 +4,13 @@
 
 #include "OptionsFixture.h"
 #include "core/model/OptionIndex.h"
+#include "core/options/ControlFile.h"
 #include "core/options/SettingsStore.h"
 #include "core/util/ErrorOut.h"
 
 #include <memory>
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -329,6 +331,54 @@ private slots:
             s.AddRecentFile(QStringLiteral("/q/%1.hex").arg(i));
         QCOMPARE(s.RecentFiles().size(), 35);
         QCOMPARE(s.RecentFiles().first(), QString("/q/39.hex"));
+    }
+
+    // The recent-file array's size comes from the file: a hostile one is read only up to the
+    // list's own length (walking it all hung the start-up while memory grew past gigabytes).
+    void HostileRecentListSizeReadsOnlyTheList()
+    {
+        Fixture f;
+        QStringList stored;
+        {
+            const auto store = StoreAt(f);
+            store->setValue("HEX HISTORY/size", 2147483647);
+            for (int i = 1; i <= 40; ++i) {
+                stored << QStringLiteral("/r/%1.hex").arg(i);
+                store->setValue(QStringLiteral("HEX HISTORY/%1/path").arg(i), stored.last());
+            }
+        }
+        SettingsStore::Load(f.ctx);
+        QCOMPARE(f.ctx.Workstation().RecentFiles(), stored.mid(0, WorkstationSettings::MaxRecentFiles));
+    }
+
+    // Paths in any script come back exactly, from an installation in such a folder too; a store
+    // edited by hand in Latin-1 still reads.
+    void PathsOutsideLatin1ComeBack()
+    {
+        Fixture f;
+        const QString folder = f.WorkFile(QStringLiteral("\u041F\u0440\u043E\u0448\u0438\u0432\u043A\u0430"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString hex = folder + QStringLiteral("/\u041F\u043B\u0430\u0442\u0430.hex");
+        WriteFile(hex, ":00000001FF\r\n");
+        const QString appDir =
+            f.appDir.filePath(QStringLiteral("\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430/"));
+        QVERIFY(QDir().mkpath(appDir));
+        ScriptedOperator op;
+        AppContext first(op, appDir);
+        first.File().hexPath = hex;
+        first.File().controlPath = ControlFile::ControlPathFor(hex);
+        first.Workstation().SetRecentFiles({hex, folder + QStringLiteral("/\u0414\u0440\u0443\u0433\u0430\u044F.hex")});
+        QVERIFY(SettingsStore::Save(first));
+        AppContext next(op, appDir);
+        SettingsStore::Load(next);
+        QCOMPARE(next.File().hexPath, hex);
+        QCOMPARE(next.File().controlPath, first.File().controlPath);
+        QCOMPARE(next.Workstation().RecentFiles(), first.Workstation().RecentFiles());
+
+        WriteFile(f.settings.StoreFile(),
+                  "[" + SettingsStore::KeyPath(f.ctx.AppDir()).toUtf8() + "/CONTROL]\nHEXFILE=/data/M\xFCller/b.hex\n");
+        SettingsStore::Load(f.ctx);
+        QCOMPARE(f.ctx.File().hexPath, QStringLiteral("/data/M\u00FCller/b.hex"));
     }
 
     void PlacementClamp_data()

@@ -32,7 +32,8 @@ private slots:
 
         HistoryLog history;
         history.Initialise();
-        history.AddLine(QStringLiteral("Opening HEX File: a.hex"), HistoryStyle::FileInformation);
+        history.AddLine(QStringLiteral("Opening HEX File: /\u041F\u043B\u0430\u0442\u0430.hex"),
+                        HistoryStyle::FileInformation);
         history.AddLine(QStringLiteral("Done"));
         QList<int> seen;
         const QStringList lines = TextFileLines(header, history, [&](int i) { seen << i; });
@@ -48,7 +49,7 @@ private slots:
         QVERIFY(WriteTextFile(path, lines, &error));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toLatin1());
+        QCOMPARE(file.readAll(), (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
         // A folder that does not exist: reported, nothing written.
         QVERIFY(!WriteTextFile(dir.filePath(QStringLiteral("none/history.txt")), lines, &error));
         QVERIFY(!error.isEmpty());

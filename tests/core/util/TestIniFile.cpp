@@ -130,22 +130,48 @@ private slots:
         QCOMPARE(ini.ReadString(QStringLiteral("A B"), QStringLiteral("KEY"), "none"), QStringLiteral("none"));
     }
 
-    void Latin1RoundTripAndSafeSave()
+    // Text is written as UTF-8 and read back exactly; files of earlier versions (Latin-1) still read,
+    // line by line, and are written back as UTF-8.
+    void EncodingsOnDiskAndBack_data()
     {
+        QTest::addColumn<QByteArray>("disk");
+        QTest::addColumn<QStringList>("values"); // A/X, A/Y
+
+        const QString cyrillic =
+            QStringLiteral("/home/\u043E\u043F\u0435\u0440/\u041F\u0440\u043E\u0448\u0438\u0432\u043A\u0430/b.hex");
+        const QString mueller = QStringLiteral("C:\\M\u00FCller\\b.hex");
+        QTest::newRow("UTF-8") << "[A]\r\nX=" + cyrillic.toUtf8() + "\r\nY=1\r\n" << QStringList{cyrillic, "1"};
+        QTest::newRow("Latin-1 of an earlier version") << "[A]\r\nX=" + mueller.toLatin1() + "\r\nY=\xB0\r\n"
+                                                       << QStringList{mueller, QStringLiteral("\u00B0")};
+        QTest::newRow("lines of both") << "[A]\nX=" + cyrillic.toUtf8() + "\nY=" + mueller.toLatin1() + "\n"
+                                       << QStringList{cyrillic, mueller};
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF[A]\r\nX=" + cyrillic.toUtf8() + "\r\nY=2\r\n"
+                                         << QStringList{cyrillic, "2"};
+    }
+    void EncodingsOnDiskAndBack()
+    {
+        QFETCH(QByteArray, disk);
+        QFETCH(QStringList, values);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("t.ini"));
+        {
+            QFile raw(path);
+            QVERIFY(raw.open(QIODevice::WriteOnly));
+            raw.write(disk);
+        }
         IniFile ini(path);
-        QVERIFY(!ini.Exists());
-        const QString degree = QString(QChar(0xB0));
-        ini.WriteString(QStringLiteral("PXDEVICES"), QStringLiteral("16F84A ") + degree, QStringLiteral("560"));
+        QCOMPARE(ini.ReadString("A", "X", ""), values[0]);
+        QCOMPARE(ini.ReadString("A", "Y", ""), values[1]);
+        ini.WriteString(QStringLiteral("A"), QStringLiteral("Z"), values[0]);
         QVERIFY(ini.Save());
         QFile raw(path);
         QVERIFY(raw.open(QIODevice::ReadOnly));
-        QCOMPARE(raw.readAll(), QByteArray("[PXDEVICES]\r\n16F84A \xB0=560\r\n"));
+        QCOMPARE(raw.readAll(), "[A]\r\nX=" + values[0].toUtf8() + "\r\nY=" + values[1].toUtf8() +
+                                    "\r\nZ=" + values[0].toUtf8() + "\r\n");
         const IniFile back(path);
-        QVERIFY(back.Exists());
-        QCOMPARE(back.ReadSectionLines(QStringLiteral("pxdevices")),
-                 QStringList({QStringLiteral("16F84A ") + degree + "=560"}));
+        QCOMPARE(back.ReadSectionLines(QStringLiteral("a")),
+                 QStringList({"X=" + values[0], "Y=" + values[1], "Z=" + values[0]}));
+        QCOMPARE(back.SectionLineNumbers(QStringLiteral("a")), QList<int>({2, 3, 4}));
     }
 
     void FailedSaveKeepsTheOldFile()
