@@ -4,12 +4,19 @@
 // the simulators report), the log holds one whole line per number, and every number that reached
 // a chip in a run that ended is logged. In the second form one station is killed (SIGKILL) at
 // random points and restarted; a killed run may use up numbers it never logs, but none twice.
-// The settings file each run saves must survive the kills whole.
+// The settings file each run saves must survive the kills whole. Two more forms share the files
+// through symbolic links: each station reaches the SQTP file through a folder of its own that
+// links to the shared one, or reaches one control file, and its automatic counter, through a link
+// in its own folder; the stations must still meet at one lock.
 // PRAXON_LONG_TESTS=1 runs 500 cycles per station and 150 kills.
 #include "PraxonStation.h"
 #include "SqtpLot.h"
+#include "core/serial/LockedFile.h"
+#include "core/util/IniFile.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -67,18 +74,28 @@ class TestTwoStationSqtp : public QObject
         m_runMs = 0;
     }
 
-    // A fresh lot with room for both stations' cycles, and the two stations set up to use it.
-    void Prepare(std::array<Lane, 2>& lanes, int cycles)
+    // A fresh lot with room for both stations' cycles, and the two stations set up to use it;
+    // with linkedFolders each station names the files through its own folder "lots", a link to
+    // the shared one.
+    void Prepare(std::array<Lane, 2>& lanes, int cycles, bool linkedFolders = false)
     {
         NewLot(2 * 4 * cycles + 8);
         if (QTest::currentTestFailed())
             return;
-        const QByteArray control =
-            "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\nUseSQTP=1\r\n[SERIALNUM]\r\nSQTPF=" + m_sqtp.toUtf8() +
-            "\r\nLOGF=" + m_log.toUtf8() + "\r\nCodespace=1\r\nEncoderetlw=1\r\n";
-        for (int i = 0; i < 2; ++i)
-            QVERIFY(lanes[size_t(i)].station.Prepare(control,
-                                                     {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
+        for (int i = 0; i < 2; ++i) {
+            PraxonStation& station = lanes[size_t(i)].station;
+            QString sqtp = m_sqtp, log = m_log;
+            if (linkedFolders) {
+                const QString lots = station.WorkDir() + QStringLiteral("/lots");
+                QVERIFY(QFile::link(m_shared.path(), lots));
+                sqtp = lots + u'/' + QFileInfo(m_sqtp).fileName();
+                log = lots + u'/' + QFileInfo(m_log).fileName();
+            }
+            const QByteArray control =
+                "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\nUseSQTP=1\r\n[SERIALNUM]\r\nSQTPF=" + sqtp.toUtf8() +
+                "\r\nLOGF=" + log.toUtf8() + "\r\nCodespace=1\r\nEncoderetlw=1\r\n";
+            QVERIFY(station.Prepare(control, {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
+        }
     }
 
     // One run of a lane is over (ended or killed): its exit, the chips' numbers, the SQTP file.
@@ -193,6 +210,76 @@ private slots:
             return;
         Audit(false);
         qInfo("%d cycles per station in %lld ms", cycles, clock.elapsed());
+    }
+
+    void sharedThroughLinkedFolders()
+    {
+        const int cycles = ShortOrLong(3, 100);
+        std::array<Lane, 2> lanes;
+        Prepare(lanes, cycles, true);
+        if (QTest::currentTestFailed())
+            return;
+        QRandomGenerator random(1);
+        Drive(lanes, cycles, 0, random);
+        if (QTest::currentTestFailed())
+            return;
+        Audit(false);
+        // Nothing was made beside the links: the stations used the shared files.
+        for (const Lane& lane : lanes)
+            QCOMPARE(QDir(lane.station.WorkDir() + QStringLiteral("/lots")).canonicalPath(),
+                     QDir(m_shared.path()).canonicalPath());
+    }
+
+    // Automatic numbering from one control file that each station reaches through a link in its
+    // own folder: every number reaches one chip, and the counter ends at the count of chips.
+    void sharedCounterThroughLinks()
+    {
+        const int cycles = ShortOrLong(3, 100);
+        const QString shared = m_shared.filePath(QStringLiteral("Station.PXC"));
+        const QByteArray control = "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\n[SERIALNUM]\r\nAuto=1\r\nlast_hex=0\r\n"
+                                   "Codespace=1\r\nEncoderetlw=1\r\nlength=2\r\ncstartadd=$200\r\n";
+        QVERIFY(PraxonStation::WriteBytes(shared, control));
+        std::array<Lane, 2> lanes;
+        for (int i = 0; i < 2; ++i) {
+            PraxonStation& station = lanes[size_t(i)].station;
+            QVERIFY(station.Prepare(control, {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
+            QVERIFY(QFile::remove(station.ControlFile()) && QFile::link(shared, station.ControlFile()));
+        }
+        m_onChips.clear();
+        m_mustBeLogged.clear();
+        m_ended = m_kills = 0;
+        // No SQTP file: Finished() reads an empty one, as unused as the empty original.
+        m_sqtp = shared + QStringLiteral(".none");
+        m_original.clear();
+        {
+            // While another station holds the counter, a station that reaches it through its own
+            // link waits for it (at most ten seconds) instead of numbering.
+            LockedFile holder;
+            QVERIFY(holder.Create(shared + QStringLiteral(".lock")));
+            Lane& first = lanes[0];
+            ++first.runs;
+            first.station.Start(first.run);
+            QVERIFY(first.run.waitForStarted());
+            first.clock.start();
+            QTest::qWait(7000);
+            QCOMPARE(IniFile(shared).ReadString(QStringLiteral("SERIALNUM"), QStringLiteral("last_hex"), QString()),
+                     QStringLiteral("0"));
+        }
+        QRandomGenerator random(1);
+        Drive(lanes, cycles, 0, random);
+        if (QTest::currentTestFailed())
+            return;
+        int twice = 0;
+        for (auto it = m_onChips.cbegin(); it != m_onChips.cend(); ++it)
+            twice += it.value() > 1;
+        qInfo("%d runs: %d numbers on chips, %d of them on more than one chip", m_ended, int(m_onChips.size()), twice);
+        QCOMPARE(twice, 0);
+        QCOMPARE(int(m_onChips.size()), 2 * 4 * cycles);
+        QCOMPARE(m_onChips.firstKey(), QStringLiteral("0001"));
+        QCOMPARE(m_onChips.lastKey(), QStringLiteral("%1").arg(2 * 4 * cycles, 4, 16, QLatin1Char('0')).toUpper());
+        for (const Lane& lane : lanes)
+            QVERIFY2(QFileInfo(lane.station.ControlFile()).isSymLink(),
+                     "a station's link to the control file was replaced");
     }
 
     void killedStationIssuesNoNumberTwice()
