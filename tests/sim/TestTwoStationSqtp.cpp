@@ -23,6 +23,9 @@
 #include <QSet>
 #include <QTest>
 #include <array>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -214,7 +217,7 @@ private slots:
 
     void sharedThroughLinkedFolders()
     {
-        const int cycles = ShortOrLong(3, 100);
+        const int cycles = ShortOrLong(2, 100);
         std::array<Lane, 2> lanes;
         Prepare(lanes, cycles, true);
         if (QTest::currentTestFailed())
@@ -232,10 +235,21 @@ private slots:
 
     // Automatic numbering from one control file that each station reaches through a link in its
     // own folder: every number reaches one chip, and the counter ends at the count of chips.
+    void sharedCounterThroughLinks_data()
+    {
+        QTest::addColumn<bool>("twoUsers");
+        QTest::newRow("one user") << false;
+        // Two operators, one group-writable folder (group nogroup, new files keep the group): the
+        // second station runs as user nobody, whose group is nogroup.
+        QTest::newRow("two users") << true;
+    }
     void sharedCounterThroughLinks()
     {
+        QFETCH(bool, twoUsers);
         const int cycles = ShortOrLong(3, 100);
-        const QString shared = m_shared.filePath(QStringLiteral("Station.PXC"));
+        const QString folder = m_shared.filePath(twoUsers ? QStringLiteral("operators") : QStringLiteral("counter"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString shared = folder + QStringLiteral("/Station.PXC");
         const QByteArray control = "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\n[SERIALNUM]\r\nAuto=1\r\nlast_hex=0\r\n"
                                    "Codespace=1\r\nEncoderetlw=1\r\nlength=2\r\ncstartadd=$200\r\n";
         QVERIFY(PraxonStation::WriteBytes(shared, control));
@@ -245,25 +259,53 @@ private slots:
             QVERIFY(station.Prepare(control, {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
             QVERIFY(QFile::remove(station.ControlFile()) && QFile::link(shared, station.ControlFile()));
         }
+        if (twoUsers) {
+            if (!lanes[1].station.RunAsSecondUser())
+                QSKIP("needs root, user nobody, group nogroup and setpriv");
+            const gid_t group = getgrnam("nogroup")->gr_gid;
+            QVERIFY(::chmod(QFile::encodeName(m_shared.path()).constData(), 0755) == 0);
+            QVERIFY(::chown(QFile::encodeName(folder).constData(), uid_t(-1), group) == 0);
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 02775) == 0);
+            QVERIFY(::chown(QFile::encodeName(shared).constData(), uid_t(-1), group) == 0);
+            QVERIFY(::chmod(QFile::encodeName(shared).constData(), 0664) == 0);
+        }
         m_onChips.clear();
         m_mustBeLogged.clear();
         m_ended = m_kills = 0;
         // No SQTP file: Finished() reads an empty one, as unused as the empty original.
         m_sqtp = shared + QStringLiteral(".none");
         m_original.clear();
+        auto lastHex = [&shared] {
+            return IniFile(shared).ReadString(QStringLiteral("SERIALNUM"), QStringLiteral("last_hex"), QString());
+        };
+        auto start = [](Lane& lane) {
+            ++lane.runs;
+            lane.station.Start(lane.run);
+            QVERIFY(lane.run.waitForStarted());
+            lane.clock.start();
+        };
+        if (twoUsers) {
+            // The first operator's station runs once alone, and so makes the counter's lock.
+            start(lanes[0]);
+            QVERIFY(lanes[0].run.waitForFinished(120000));
+            Finished(lanes[0], false);
+            lanes[0].clock.invalidate();
+            if (QTest::currentTestFailed())
+                return;
+        }
         {
             // While another station holds the counter, a station that reaches it through its own
-            // link waits for it (at most ten seconds) instead of numbering.
+            // link (as the other operator) waits for it, at most ten seconds, instead of numbering.
             LockedFile holder;
-            QVERIFY(holder.Create(shared + QStringLiteral(".lock")));
-            Lane& first = lanes[0];
-            ++first.runs;
-            first.station.Start(first.run);
-            QVERIFY(first.run.waitForStarted());
-            first.clock.start();
+            const QString lock = shared + QStringLiteral(".lock");
+            if (twoUsers)
+                QCOMPARE(holder.Open(lock), LockedFile::Result::Opened);
+            else
+                QVERIFY(holder.Create(lock));
+            const QString before = lastHex();
+            start(lanes[twoUsers ? 1 : 0]);
             QTest::qWait(7000);
-            QCOMPARE(IniFile(shared).ReadString(QStringLiteral("SERIALNUM"), QStringLiteral("last_hex"), QString()),
-                     QStringLiteral("0"));
+            QCOMPARE(lastHex(), before);
         }
         QRandomGenerator random(1);
         Drive(lanes, cycles, 0, random);
