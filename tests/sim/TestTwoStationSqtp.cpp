@@ -7,7 +7,7 @@
 // The settings file each run saves must survive the kills whole. Two more forms share the files
 // through symbolic links: each station reaches the SQTP file through a folder of its own that
 // links to the shared one, or reaches one control file, and its automatic counter, through a link
-// in its own folder; the stations must still meet at one lock.
+// in its own folder; the stations must still meet at one lock. The kill form uses linked folders.
 // PRAXON_LONG_TESTS=1 runs 500 cycles per station and 150 kills.
 #include "PraxonStation.h"
 #include "SqtpLot.h"
@@ -328,7 +328,8 @@ private slots:
     {
         const int cycles = ShortOrLong(8, 220);
         std::array<Lane, 2> lanes;
-        Prepare(lanes, cycles);
+        // Through linked folders, as the stations of a line often reach a shared lot.
+        Prepare(lanes, cycles, true);
         if (QTest::currentTestFailed())
             return;
         const quint32 seed = TestSeed();
