@@ -1,19 +1,30 @@
 // Serial numbering end to end against the in-process simulator with four chips: an Auto Run
 // writes a different number into each chip at the configured address, in code (RETLW) and EE, for
 // each core family; SQTP records reach the chips in file order, are marked used in the file and
-// are logged; a counter that cannot go on, or cannot be stored, an SQTP file that has come to
-// repeat a number, and a start address outside the memory issue no number.
+// are logged; a counter that cannot go on, be stored or be locked, an SQTP file that has come to
+// repeat a number, and a start address outside the memory issue no number; the log holds whole
+// lines only, even when the disk fills.
 #include "SimEngineRig.h"
 #include "core/image/ConfigurationWords.h"
 #include "core/model/OptionIndex.h"
 #include "core/options/OptionRefresh.h"
 #include "core/options/SettingsFileFormat.h"
+#include "core/serial/LockedFile.h"
 #include "core/serial/SerialNumberLog.h"
 #include "core/util/IniFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace BoxProtocol;
 using Bit = LinkErrorWord::Bit;
@@ -119,6 +130,56 @@ QByteArray SqtpRecord(quint16 number)
     for (int i = 1; i < r.size(); i += 2)
         sum += r.mid(i, 2).toInt(nullptr, 16);
     return r + QByteArray::number((-sum) & 0xFF, 16).rightJustified(2, '0').toUpper() + "\r\n";
+}
+
+// Every write that would make a file larger than bytes falls short there, as on a full disk.
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
+};
+
+// A second user (nobody, group nogroup, no other groups) can open path for reading and writing,
+// as it must to lock it.
+bool NobodyCanOpen(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("setpriv"),
+            {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "sh", "-c", "exec 3<>\"$0\"", path});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Root can hand files to the nogroup group and test them as nobody.
+bool SecondUserAvailable()
+{
+    return ::geteuid() == 0 && getgrnam("nogroup") && !QStandardPaths::findExecutable("setpriv").isEmpty();
+}
+
+// Gives path the group nogroup and mode rw-rw-r--, as a folder shared by a group of operators has,
+// and lets everyone reach it.
+void ShareWithGroup(const QString& path)
+{
+    for (QDir folder = QFileInfo(path).dir(); folder.path().startsWith(QDir::tempPath() + u'/'); folder.cdUp())
+        QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0755) == 0);
+    QVERIFY(::chown(QFile::encodeName(path).constData(), uid_t(-1), getgrnam("nogroup")->gr_gid) == 0);
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0664) == 0);
+}
+
+// Mode bits and group of path; the mode is 0 when path is missing.
+std::pair<int, gid_t> ModeAndGroup(const QString& path)
+{
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {0, 0};
+    return {int(st.st_mode & 07777), st.st_gid};
 }
 
 } // namespace
@@ -238,13 +299,134 @@ private slots:
         QTemporaryDir dir;
         Numbering n;
         n.start = 0x100;
-        SerialRig rig(QStringLiteral("12F675"), dir.path(), n, dir.path() + QStringLiteral("/missing/part.PXC"));
+        // A folder stands where the control file should be: it can be locked but not written.
+        const QString control = dir.path() + QStringLiteral("/part.PXC");
+        QVERIFY(QDir().mkdir(control));
+        SerialRig rig(QStringLiteral("12F675"), dir.path(), n, control);
         rig.engine.Cycles().AutoRun();
         QVERIFY(rig.op.Captions().contains(QStringLiteral("Serial Number Logging Error")));
         QVERIFY(rig.op.Texts().first().startsWith(QStringLiteral("Could not Store Socket A Serial Number to file: ")));
         for (int s = 0; s < 4; ++s)
             QCOMPARE(rig.box.Chip(s)->Raw(RegCode, 0x100), rig.ctx.Image().CodeBuffer()[0x100]);
         QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+    }
+
+    // The counter's lock sits beside the control file itself (found through any links), is made
+    // so that everyone who may write the control file may lock it, and a lock that cannot be
+    // taken stops the numbering instead of being skipped.
+    void CounterLockIsSharedAndNeverSkipped_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("linked");   // the station reaches the control file through a link
+        QTest::addColumn<bool>("numbered"); // the sockets get their numbers
+        QTest::addColumn<QString>("refusal");
+        // Another station holds the lock beside the shared file while this one reaches it
+        // through the link in its own folder.
+        QTest::newRow("held, reached by a link") << "held" << true << false << "is held by another station";
+        // Nothing can be locked at all: the lock's name is taken by a folder.
+        QTest::newRow("lock path is a folder") << "folder" << false << false << "Is a directory";
+        // The first operator's lock file must be usable by the second operator of the group.
+        QTest::newRow("made for the group") << "group" << true << true << "";
+    }
+    void CounterLockIsSharedAndNeverSkipped()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, linked);
+        QFETCH(bool, numbered);
+        QFETCH(QString, refusal);
+        if (kind == QLatin1String("group") && !SecondUserAvailable())
+            QSKIP("needs root, the nogroup group and setpriv");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("shared")) &&
+                QDir(dir.path()).mkpath(QStringLiteral("station")));
+        const QString shared = dir.path() + QStringLiteral("/shared/part.PXC");
+        const QString lockPath = shared + QStringLiteral(".lock");
+        WriteFile(shared, "[SERIALNUM]\r\nlast_hex=10\r\n");
+        QString control = shared;
+        if (linked) {
+            control = dir.path() + QStringLiteral("/station/part.PXC");
+            QVERIFY(QFile::link(shared, control));
+        }
+        LockedFile other;
+        if (kind == QLatin1String("held"))
+            QVERIFY(other.Create(lockPath));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(lockPath));
+        if (kind == QLatin1String("group"))
+            ShareWithGroup(shared);
+        Numbering n;
+        n.start = 0x100;
+        SerialRig rig(QStringLiteral("16F877A"), dir.path(), n, control);
+        rig.engine.Cycles().AutoRun();
+        for (int s = 0; s < 4; ++s) {
+            const quint16 word = rig.box.Chip(s)->Raw(RegCode, 0x100);
+            if (numbered)
+                QCOMPARE(word, quint16(0x3411 + s));
+            else
+                QCOMPARE(word, rig.ctx.Image().CodeBuffer()[0x100]);
+        }
+        QCOMPARE(LastHex(shared), numbered ? QStringLiteral("14") : QStringLiteral("10"));
+        QVERIFY(!QFileInfo::exists(control + QStringLiteral(".lock")) || control == shared);
+        if (!numbered) {
+            QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+            const QString history = rig.History();
+            QVERIFY2(history.contains(refusal), qPrintable(history));
+            if (kind == QLatin1String("folder"))
+                QVERIFY2(history.contains(lockPath), qPrintable(history));
+            return;
+        }
+        QVERIFY2(rig.link.Errors().Word() == 0, qPrintable(rig.History()));
+        QCOMPARE(ModeAndGroup(lockPath), std::make_pair(0664, getgrnam("nogroup")->gr_gid));
+        QVERIFY(NobodyCanOpen(lockPath));
+    }
+
+    // A log line reaches the file whole or not at all: on a full disk the log is cut back to its
+    // last whole line and the lines wait for the next cycle, which writes them after the fact.
+    // The log is made with the SQTP file's group and permissions.
+    void LogHoldsWholeLinesOnAFullDisk()
+    {
+        QTemporaryDir dir;
+        const QString sqtp = dir.path() + QStringLiteral("/lot.num");
+        const QString logPath = SerialNumberLog::PathFor(sqtp);
+        QByteArray file;
+        for (quint16 number = 1; number <= 12; ++number)
+            file += SqtpRecord(number);
+        WriteFile(sqtp, file + ":00000001FF\r\n");
+        const bool group = SecondUserAvailable();
+        if (group)
+            ShareWithGroup(sqtp);
+        Numbering n;
+        n.sqtp = sqtp;
+        SerialRig rig(QStringLiteral("16F877A"), dir.path(), n);
+        rig.engine.Cycles().AutoRun();
+        QVERIFY2(rig.link.Errors().Word() == 0, qPrintable(rig.History()));
+        if (group) {
+            QCOMPARE(ModeAndGroup(logPath), std::make_pair(0664, getgrnam("nogroup")->gr_gid));
+            QVERIFY(NobodyCanOpen(logPath));
+        }
+
+        const QByteArray before = ReadFile(logPath);
+        QVERIFY(before.size() > file.size());
+        {
+            // Room for part of the first line only.
+            FileSizeLimit full(rlim_t(before.size() + 20));
+            rig.engine.Cycles().AutoRun();
+        }
+        QCOMPARE(ReadFile(logPath), before);
+        QVERIFY(rig.link.Errors().Has(Bit::TaskFailed));
+        QCOMPARE(int(rig.History().count(QStringLiteral("Serial number not logged: "))), 4);
+        QVERIFY(rig.op.Captions().contains(QStringLiteral("Serial Number Error")));
+
+        rig.engine.Cycles().AutoRun();
+        const QList<QByteArray> lines = ReadFile(logPath).split('\n');
+        QCOMPARE(lines.size(), 3 + 12 + 1);
+        QVERIFY(lines.last().isEmpty());
+        static const QRegularExpression line(QStringLiteral("^([0-9A-F]{4}),PASSED,[A-Z][a-z]{2},[0-9/,:]+,.+\r$"));
+        for (int i = 0; i < 12; ++i) {
+            const QRegularExpressionMatch m = line.match(QString::fromLatin1(lines[3 + i]));
+            QVERIFY2(m.hasMatch(), lines[3 + i].constData());
+            QCOMPARE(m.captured(1), QStringLiteral("%1").arg(i + 1, 4, 16, QLatin1Char('0')).toUpper());
+        }
     }
 
     void SqtpRecordsGoInFileOrder()

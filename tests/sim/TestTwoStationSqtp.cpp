@@ -4,18 +4,28 @@
 // the simulators report), the log holds one whole line per number, and every number that reached
 // a chip in a run that ended is logged. In the second form one station is killed (SIGKILL) at
 // random points and restarted; a killed run may use up numbers it never logs, but none twice.
-// The settings file each run saves must survive the kills whole.
+// The settings file each run saves must survive the kills whole. Two more forms share the files
+// through symbolic links: each station reaches the SQTP file through a folder of its own that
+// links to the shared one, or reaches one control file, and its automatic counter, through a link
+// in its own folder; the stations must still meet at one lock. The kill form uses linked folders.
 // PRAXON_LONG_TESTS=1 runs 500 cycles per station and 150 kills.
 #include "PraxonStation.h"
 #include "SqtpLot.h"
+#include "core/serial/LockedFile.h"
+#include "core/util/IniFile.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <array>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,18 +77,28 @@ class TestTwoStationSqtp : public QObject
         m_runMs = 0;
     }
 
-    // A fresh lot with room for both stations' cycles, and the two stations set up to use it.
-    void Prepare(std::array<Lane, 2>& lanes, int cycles)
+    // A fresh lot with room for both stations' cycles, and the two stations set up to use it;
+    // with linkedFolders each station names the files through its own folder "lots", a link to
+    // the shared one.
+    void Prepare(std::array<Lane, 2>& lanes, int cycles, bool linkedFolders = false)
     {
         NewLot(2 * 4 * cycles + 8);
         if (QTest::currentTestFailed())
             return;
-        const QByteArray control =
-            "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\nUseSQTP=1\r\n[SERIALNUM]\r\nSQTPF=" + m_sqtp.toUtf8() +
-            "\r\nLOGF=" + m_log.toUtf8() + "\r\nCodespace=1\r\nEncoderetlw=1\r\n";
-        for (int i = 0; i < 2; ++i)
-            QVERIFY(lanes[size_t(i)].station.Prepare(control,
-                                                     {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
+        for (int i = 0; i < 2; ++i) {
+            PraxonStation& station = lanes[size_t(i)].station;
+            QString sqtp = m_sqtp, log = m_log;
+            if (linkedFolders) {
+                const QString lots = station.WorkDir() + QStringLiteral("/lots");
+                QVERIFY(QFile::link(m_shared.path(), lots));
+                sqtp = lots + u'/' + QFileInfo(m_sqtp).fileName();
+                log = lots + u'/' + QFileInfo(m_log).fileName();
+            }
+            const QByteArray control =
+                "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\nUseSQTP=1\r\n[SERIALNUM]\r\nSQTPF=" + sqtp.toUtf8() +
+                "\r\nLOGF=" + log.toUtf8() + "\r\nCodespace=1\r\nEncoderetlw=1\r\n";
+            QVERIFY(station.Prepare(control, {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
+        }
     }
 
     // One run of a lane is over (ended or killed): its exit, the chips' numbers, the SQTP file.
@@ -195,11 +215,121 @@ private slots:
         qInfo("%d cycles per station in %lld ms", cycles, clock.elapsed());
     }
 
+    void sharedThroughLinkedFolders()
+    {
+        const int cycles = ShortOrLong(2, 100);
+        std::array<Lane, 2> lanes;
+        Prepare(lanes, cycles, true);
+        if (QTest::currentTestFailed())
+            return;
+        QRandomGenerator random(1);
+        Drive(lanes, cycles, 0, random);
+        if (QTest::currentTestFailed())
+            return;
+        Audit(false);
+        // Nothing was made beside the links: the stations used the shared files.
+        for (const Lane& lane : lanes)
+            QCOMPARE(QDir(lane.station.WorkDir() + QStringLiteral("/lots")).canonicalPath(),
+                     QDir(m_shared.path()).canonicalPath());
+    }
+
+    // Automatic numbering from one control file that each station reaches through a link in its
+    // own folder: every number reaches one chip, and the counter ends at the count of chips.
+    void sharedCounterThroughLinks_data()
+    {
+        QTest::addColumn<bool>("twoUsers");
+        QTest::newRow("one user") << false;
+        // Two operators, one group-writable folder (group nogroup, new files keep the group): the
+        // second station runs as user nobody, whose group is nogroup.
+        QTest::newRow("two users") << true;
+    }
+    void sharedCounterThroughLinks()
+    {
+        QFETCH(bool, twoUsers);
+        const int cycles = ShortOrLong(3, 100);
+        const QString folder = m_shared.filePath(twoUsers ? QStringLiteral("operators") : QStringLiteral("counter"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString shared = folder + QStringLiteral("/Station.PXC");
+        const QByteArray control = "[OPTIONS]\r\nDEV=16F877A\r\nPrgSNOpt=1\r\n[SERIALNUM]\r\nAuto=1\r\nlast_hex=0\r\n"
+                                   "Codespace=1\r\nEncoderetlw=1\r\nlength=2\r\ncstartadd=$200\r\n";
+        QVERIFY(PraxonStation::WriteBytes(shared, control));
+        std::array<Lane, 2> lanes;
+        for (int i = 0; i < 2; ++i) {
+            PraxonStation& station = lanes[size_t(i)].station;
+            QVERIFY(station.Prepare(control, {"--watch", "0x200:2", "--serial", QString::number(1001 + i)}));
+            QVERIFY(QFile::remove(station.ControlFile()) && QFile::link(shared, station.ControlFile()));
+        }
+        if (twoUsers) {
+            if (!lanes[1].station.RunAsSecondUser())
+                QSKIP("needs root, user nobody, group nogroup and setpriv");
+            const gid_t group = getgrnam("nogroup")->gr_gid;
+            QVERIFY(::chmod(QFile::encodeName(m_shared.path()).constData(), 0755) == 0);
+            QVERIFY(::chown(QFile::encodeName(folder).constData(), uid_t(-1), group) == 0);
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 02775) == 0);
+            QVERIFY(::chown(QFile::encodeName(shared).constData(), uid_t(-1), group) == 0);
+            QVERIFY(::chmod(QFile::encodeName(shared).constData(), 0664) == 0);
+        }
+        m_onChips.clear();
+        m_mustBeLogged.clear();
+        m_ended = m_kills = 0;
+        // No SQTP file: Finished() reads an empty one, as unused as the empty original.
+        m_sqtp = shared + QStringLiteral(".none");
+        m_original.clear();
+        auto lastHex = [&shared] {
+            return IniFile(shared).ReadString(QStringLiteral("SERIALNUM"), QStringLiteral("last_hex"), QString());
+        };
+        auto start = [](Lane& lane) {
+            ++lane.runs;
+            lane.station.Start(lane.run);
+            QVERIFY(lane.run.waitForStarted());
+            lane.clock.start();
+        };
+        if (twoUsers) {
+            // The first operator's station runs once alone, and so makes the counter's lock.
+            start(lanes[0]);
+            QVERIFY(lanes[0].run.waitForFinished(120000));
+            Finished(lanes[0], false);
+            lanes[0].clock.invalidate();
+            if (QTest::currentTestFailed())
+                return;
+        }
+        {
+            // While another station holds the counter, a station that reaches it through its own
+            // link (as the other operator) waits for it, at most ten seconds, instead of numbering.
+            LockedFile holder;
+            const QString lock = shared + QStringLiteral(".lock");
+            if (twoUsers)
+                QCOMPARE(holder.Open(lock), LockedFile::Result::Opened);
+            else
+                QVERIFY(holder.Create(lock));
+            const QString before = lastHex();
+            start(lanes[twoUsers ? 1 : 0]);
+            QTest::qWait(7000);
+            QCOMPARE(lastHex(), before);
+        }
+        QRandomGenerator random(1);
+        Drive(lanes, cycles, 0, random);
+        if (QTest::currentTestFailed())
+            return;
+        int twice = 0;
+        for (auto it = m_onChips.cbegin(); it != m_onChips.cend(); ++it)
+            twice += it.value() > 1;
+        qInfo("%d runs: %d numbers on chips, %d of them on more than one chip", m_ended, int(m_onChips.size()), twice);
+        QCOMPARE(twice, 0);
+        QCOMPARE(int(m_onChips.size()), 2 * 4 * cycles);
+        QCOMPARE(m_onChips.firstKey(), QStringLiteral("0001"));
+        QCOMPARE(m_onChips.lastKey(), QStringLiteral("%1").arg(2 * 4 * cycles, 4, 16, QLatin1Char('0')).toUpper());
+        for (const Lane& lane : lanes)
+            QVERIFY2(QFileInfo(lane.station.ControlFile()).isSymLink(),
+                     "a station's link to the control file was replaced");
+    }
+
     void killedStationIssuesNoNumberTwice()
     {
         const int cycles = ShortOrLong(8, 220);
         std::array<Lane, 2> lanes;
-        Prepare(lanes, cycles);
+        // Through linked folders, as the stations of a line often reach a shared lot.
+        Prepare(lanes, cycles, true);
         if (QTest::currentTestFailed())
             return;
         const quint32 seed = TestSeed();

@@ -6,17 +6,24 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtGlobal>
+#include <grp.h>
 #include <memory>
+#include <pwd.h>
+#include <unistd.h>
 
 // One production workstation for tests that start the real program: its own settings directory
 // with sockets A to D switched on, a working directory with the sample HEX file and the control
 // file the test gives, and its own praxon-boxsim process. Start() runs `praxon FILE /D16F877A /X`
-// without waiting, so the test can let the run end or kill it.
+// without waiting, so the test can let the run end or kill it. RunAsSecondUser() makes it another
+// operator's station: its folders belong to user nobody (group nogroup) and the program runs as
+// that user, with no other groups.
 class PraxonStation
 {
 public:
@@ -41,13 +48,43 @@ public:
         env.insert(QStringLiteral("PRAXON_SETTINGS_DIR"), m_settings.path());
         env.insert(QStringLiteral("PRAXON_COM1"), m_sim->Url());
         env.remove(QStringLiteral("DISPLAY"));
+        if (!m_runAs.isEmpty()) {
+            env.insert(QStringLiteral("HOME"), m_settings.path());
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_settings.path());
+        }
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(m_work.path());
-        const QStringList args = QStringList{m_hex, QStringLiteral("/D16F877A"), QStringLiteral("/X")} + extraArgs;
-        if (wrapper.isEmpty())
-            process.start(QStringLiteral(PRAXON_EXECUTABLE), args);
+        const QStringList arguments = QStringList{m_hex, QStringLiteral("/D16F877A"), QStringLiteral("/X")} + extraArgs;
+        if (!wrapper.isEmpty())
+            process.start(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(PRAXON_EXECUTABLE)} + arguments);
+        else if (m_runAs.isEmpty())
+            process.start(QStringLiteral(PRAXON_EXECUTABLE), arguments);
         else
-            process.start(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(PRAXON_EXECUTABLE)} + args);
+            process.start(QStringLiteral("setpriv"),
+                          m_runAs + QStringList{QStringLiteral(PRAXON_EXECUTABLE)} + arguments);
+    }
+    // Root only (with setpriv and the nogroup group): see the class comment. Links in the folders
+    // keep their targets' owners.
+    bool RunAsSecondUser()
+    {
+        const passwd* nobody = getpwnam("nobody");
+        const group* nogroup = getgrnam("nogroup");
+        if (::geteuid() != 0 || !nobody || !nogroup ||
+            QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            return false;
+        for (const QString& folder : {m_settings.path(), m_work.path()}) {
+            QStringList paths{folder};
+            for (QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                                 QDirIterator::Subdirectories);
+                 it.hasNext();)
+                paths << it.next();
+            for (const QString& path : std::as_const(paths))
+                if (::lchown(QFile::encodeName(path).constData(), nobody->pw_uid, nogroup->gr_gid) != 0)
+                    return false;
+        }
+        m_runAs = {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                   QStringLiteral("--clear-groups")};
+        return true;
     }
     // The settings file, which the program saves as it ends, still holds the operator's sockets
     // (a save cut short must leave the old file or the new one, both of which have them).
@@ -82,6 +119,7 @@ private:
     QTemporaryDir m_work;
     std::unique_ptr<BoxSimProcess> m_sim;
     QString m_hex;
+    QStringList m_runAs; // setpriv's options for a second user; empty: this user
 };
 
 // Randomized tests take their seed from PRAXON_TEST_SEED when it is set (to repeat a run), else

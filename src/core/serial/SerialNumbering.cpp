@@ -151,15 +151,19 @@ bool SerialNumbering::LockCounter(LockedFile& lock, int socket)
     const QString& control = m_ctx.File().controlPath;
     if (control.isEmpty())
         return true;
-    const QString path = control + CounterLockSuffix;
-    if (!QFileInfo::exists(path))
-        LockedFile().Create(path);
+    // The lock sits beside the control file itself, not beside the name this station reached it
+    // by, so stations whose folders link to one control file share one lock. It is made with the
+    // control file's group and permissions: whoever may advance the counter may also lock it.
+    const QString target = LockedFile::CanonicalPath(control);
+    const QString path = target + CounterLockSuffix;
     for (int tries = 0; tries < CounterLockTries; ++tries) {
-        switch (lock.Open(path)) {
+        switch (lock.OpenOrCreate(path, target)) {
         case LockedFile::Result::Opened: return true;
-        // Without a lock file (a read-only directory) the counter cannot be stored either, and
-        // the store reports that.
-        case LockedFile::Result::Failed: return true;
+        // Numbering without the lock could hand out a number another station is handing out.
+        case LockedFile::Result::Failed:
+            RefuseSocket(socket, QStringLiteral("The serial number counter of %1 cannot be locked: %2: %3.")
+                                     .arg(control, path, lock.Error()));
+            return false;
         case LockedFile::Result::Busy: m_link.Port().Pause(); break;
         }
     }
@@ -381,20 +385,21 @@ bool SerialNumbering::EnsureLogExists()
 {
     const SerialNumberSettings& s = m_ctx.SerialSettings();
     while (!QFileInfo::exists(s.logFile)) {
+        SerialNumberLog::Identity id;
+        id.software = m_ctx.Support().softwareText;
+        const HardwareInformation& hw = m_ctx.Hardware();
+        auto shown = [](const QString& text) {
+            return text.trimmed().isEmpty() ? ProgrammerIdentity::NotAvailable : text;
+        };
+        id.hardware = shown(hw.hardwareVersion);
+        id.firmware = shown(hw.firmwareVersion);
+        id.serialNumber = shown(hw.serialNumber);
+        // The log appears with its header and with the SQTP file's group and permissions, so
+        // every station that may take numbers from the file may also log them.
         LockedFile log;
-        if (log.Create(s.logFile)) {
-            SerialNumberLog::Identity id;
-            id.software = m_ctx.Support().softwareText;
-            const HardwareInformation& hw = m_ctx.Hardware();
-            auto shown = [](const QString& text) {
-                return text.trimmed().isEmpty() ? ProgrammerIdentity::NotAvailable : text;
-            };
-            id.hardware = shown(hw.hardwareVersion);
-            id.firmware = shown(hw.firmwareVersion);
-            id.serialNumber = shown(hw.serialNumber);
-            if (log.Append(SerialNumberLog::Header(id, QDateTime::currentDateTime())))
-                return true;
-        } else if (QFileInfo::exists(s.logFile)) {
+        if (log.Create(s.logFile, s.sqtpFile, SerialNumberLog::Header(id, QDateTime::currentDateTime())))
+            return true;
+        if (QFileInfo::exists(s.logFile)) {
             // Another station created it meanwhile.
             return true;
         }
