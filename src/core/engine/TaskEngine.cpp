@@ -175,6 +175,7 @@ bool TaskEngine::EndTask(int row)
 {
     ProgramFlags& flags = m_ctx.Flags();
     m_power.PowerOff();
+    m_link.ResetAfterLinkError();
     ReadResults();
     ReportResults();
     TemplateTables& t = m_ctx.Templates();
