@@ -3,10 +3,14 @@
 
 #include "SerialAdapterModel.h"
 
+#include <utility>
+
 using namespace BoxProtocol;
 
 void BoxSimulator::ApplicationByte(quint8 byte)
 {
+    if (std::exchange(m_failureInjected, false))
+        DropWork();
     // The acknowledgement of an escape byte waits for the value: the abort escape has none.
     if (m_escapePending) {
         m_escapePending = false;
@@ -18,6 +22,10 @@ void BoxSimulator::ApplicationByte(quint8 byte)
         return;
     }
     Reply(Ack);
+    if (std::exchange(m_failureInjected, false)) {
+        DropWork(); // the byte whose acknowledgement became the failure is not taken
+        return;
+    }
     switch (m_state) {
     case State::Idle:
         if (byte == FrameStart)
@@ -61,7 +69,7 @@ void BoxSimulator::EscapeValue(quint8 value)
         Reply(Ack);
         Reply(Ack);
         if (m_rampStep >= 0) {
-            m_vddOn = m_vppOn = true;
+            SetSupplies(true, true);
             m_lastRaised = m_rampFirst == 5 ? 6 : 5;
             m_rampStep = -1;
         }
@@ -268,7 +276,7 @@ void BoxSimulator::StartCommand(quint8 command)
         break;
     case CmdPowerUpVddFirst:
     case CmdPowerUpVppFirst:
-        m_vddOn = m_vppOn = false;
+        SetSupplies(false, false);
         m_vddFall = m_vppFall = 0;
         m_dropped = 0;
         NoteIdleSupplies();

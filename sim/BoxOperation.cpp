@@ -43,6 +43,10 @@ BoxOperation::BoxOperation(const QByteArray& pb, const QByteArray& script, const
         m_highByteOnly = (countByte & 1) != 0;
         m_count = 1;
         break;
+    case CountWriteGroups:
+        // A panel write counts words (bytes 2-4 hold size - 1); a plain one counts write groups.
+        m_count = (value + 1) * ((m_flags & FlagPanelWrite) ? 1 : WriteGroupWords(at(PbBlockBytes) / 2));
+        break;
     case CountLastIndex:
     default: m_count = value + 1; break;
     }

@@ -85,7 +85,8 @@ void BoxSimulator::Reset()
         m_adapter->SetRate(m_boxBaud);
     m_out.clear();
     m_receivedSinceReset = 0;
-    m_vddOn = m_vppOn = m_selfPowered = false;
+    SetSupplies(false, false);
+    m_selfPowered = false;
     m_rampStep = -1;
     m_lastRaised = 0;
     m_vddFall = m_vppFall = 0;
@@ -131,6 +132,8 @@ void BoxSimulator::Reply(quint8 byte)
     if (!m_garbageDone && m_faults.garbageAfter >= 0 && m_receivedTotal > m_faults.garbageAfter) {
         m_garbageDone = true;
         byte = m_faults.garbageByte;
+        // A failure byte in place of a reply fails the command as a real failure does.
+        m_failureInjected = byte == Refused || byte == Resync;
     }
     m_out.append(char(byte));
 }

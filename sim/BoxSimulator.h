@@ -126,6 +126,8 @@ private:
     // moves every decaying supply one step on.
     void SwitchVdd(bool on);
     void SwitchVpp(bool on);
+    // Sets both supplies; a change is reported (SuppliesSwitched), whatever switched them.
+    void SetSupplies(bool vdd, bool vpp);
     void SuppliesQueried();
     // Voltage faults the box notices at an operation's start, and idle voltage it notices when it
     // switches the supplies off for a test or a power-up; both land in byte 13 of the status reply.
@@ -152,6 +154,7 @@ private:
     qint64 m_receivedSinceReset = 0;
     qint64 m_receivedTotal = 0;
     bool m_garbageDone = false;
+    bool m_failureInjected = false; // the garbage byte was 'e' or 'f': drop the command
 
     // Application firmware.
     State m_state = State::Idle;

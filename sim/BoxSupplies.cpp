@@ -41,6 +41,15 @@ void BoxSimulator::SwitchVdd(bool on)
         emit SuppliesSwitched(m_vddOn, m_vppOn);
 }
 
+void BoxSimulator::SetSupplies(bool vdd, bool vpp)
+{
+    const bool changed = m_vddOn != vdd || m_vppOn != vpp;
+    m_vddOn = vdd;
+    m_vppOn = vpp;
+    if (changed)
+        emit SuppliesSwitched(m_vddOn, m_vppOn);
+}
+
 void BoxSimulator::SwitchVpp(bool on)
 {
     if (!on && m_vppOn) {
@@ -146,7 +155,7 @@ QByteArray BoxSimulator::StatusPoll()
         if (step < 2 * perSupply) {
             shown = step < perSupply ? m_rampFirst : second;
             half = m_faults.slowRise && (step % 2) == 0;
-            (shown == 5 ? m_vddOn : m_vppOn) = true;
+            SetSupplies(m_vddOn || shown == 5, m_vppOn || shown == 6);
             m_lastRaised = shown;
         }
         // The second supply goes on only once the first has risen to half its level: a first

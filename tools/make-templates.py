@@ -84,7 +84,8 @@ def operations(t):
                 else op(0x22, 0, 2, 0, 0x00FF, s(*eeread)))
     L[3] = op(0x23, 0, id_rule, id_unit, f["id"], s(*read))
     L[4] = op(0x24, 0, 0, 2, code, s(*read))
-    L[5] = op(0x31, pulse, 0, 0, code, s(*prog), wblock=wblock, etime=etime)
+    # 18X code writes count write groups in bytes 2-4 (rule 6), the other families words.
+    L[5] = op(0x31, pulse, 6 if is18 else 0, 0, code, s(*prog), wblock=wblock, etime=etime)
     if ee:
         L[6] = (op(0x32, pulse, 0, 0, 0x00FF, s(*eeprog)) if is18
                 else op(0x32, pulse, 2, 0, 0x00FF, s(*eeprog)))

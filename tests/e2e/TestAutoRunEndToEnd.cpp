@@ -93,6 +93,18 @@ const char* const Sources[] = {
     "        __CONFIG 0x300003, 0x0E\n        __CONFIG 0x300006, 0x81\n        org 0\n"
     "start   movlw 0x55\n        movwf 0x80\n        bra start\n        org 0x200000\n"
     "        db 1,2,3,4,5,6,7,8\n        org 0xF00000\n        de 0x11,0x22,0x33,0x44\n        end\n",
+    // 18F2550 and 18F4550 (32-byte write blocks): code at both ends of the 16K words, so the whole
+    // program memory has to cross; ID bytes, EE data and configuration bytes.
+    "        list p=18f2550\n        __CONFIG 0x300000, 0x24\n        __CONFIG 0x300001, 0x0E\n"
+    "        __CONFIG 0x300003, 0x1E\n        __CONFIG 0x300006, 0x81\n        org 0\n"
+    "start   movlw 0x55\n        movwf 0x80\n        bra start\n        org 0x7FF0\n"
+    "        dw 0x1111,0x2222,0x3333,0x4444,0x5555,0x6666,0x7777,0x8888\n        org 0x200000\n"
+    "        db 1,2,3,4,5,6,7,8\n        org 0xF00000\n        de 0x11,0x22,0x33,0x44\n        end\n",
+    "        list p=18f4550\n        __CONFIG 0x300000, 0x24\n        __CONFIG 0x300001, 0x0E\n"
+    "        __CONFIG 0x300003, 0x1E\n        __CONFIG 0x300006, 0x81\n        org 0\n"
+    "start   movlw 0x55\n        movwf 0x80\n        bra start\n        org 0x7FF0\n"
+    "        dw 0x1111,0x2222,0x3333,0x4444,0x5555,0x6666,0x7777,0x8888\n        org 0x200000\n"
+    "        db 1,2,3,4,5,6,7,8\n        org 0xF00000\n        de 0x11,0x22,0x33,0x44\n        end\n",
 };
 
 } // namespace
@@ -189,6 +201,8 @@ private slots:
         QTest::newRow("12F508") << QStringLiteral("12F508") << 1 << quint32(0x1FF * 2);
         QTest::newRow("12F675") << QStringLiteral("12F675") << 2 << quint32(0x3FF * 2);
         QTest::newRow("18F452") << QStringLiteral("18F452") << 3 << quint32(0);
+        QTest::newRow("18F2550") << QStringLiteral("18F2550") << 4 << quint32(0);
+        QTest::newRow("18F4550") << QStringLiteral("18F4550") << 5 << quint32(0);
     }
     void fourSocketsHoldTheFile()
     {
@@ -220,6 +234,8 @@ private slots:
             layout.configMask = {{0x400E, 0x1F}};
         else if (device == QStringLiteral("12F675"))
             layout.configMask = {{0x400E, 0xFF}, {0x400F, 0x01}};
+        else if (device.endsWith(QStringLiteral("550")))
+            layout.configMask = {{0x300000, 0x3F}, {0x300001, 0xCF}, {0x300003, 0x1F}, {0x300006, 0xC5}};
         else
             layout.configMask = {{0x300001, 0x27}, {0x300002, 0x0F}, {0x300003, 0x0F}, {0x300006, 0x85}};
         Memory file;

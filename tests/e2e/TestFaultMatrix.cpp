@@ -112,6 +112,15 @@ private slots:
                 << QStringList{"--reply-fault", QStringLiteral("1=") + QLatin1String(byte)} << int(Plain) << 8 << 0x0008
                 << QStringList{eraseFailed, bothFailed[0], bothFailed[1], noneDone, taskFailed, line} << QString()
                 << false;
+        // The box fails the code programming's parameter block in its middle (received byte 142
+        // of the session): the acknowledgements of the block's bytes already on their way come
+        // after the failure and are not bad data; the task failed.
+        for (const char* byte : {"0x65", "0x66"})
+            QTest::newRow(qPrintable(QStringLiteral("parameter block %1").arg(QLatin1String(byte))))
+                << QStringList{"--garbage-after", QStringLiteral("141:") + QLatin1String(byte)} << int(Plain) << 8
+                << 0x0008
+                << QStringList{" Program Code Memory:             Failed", bothFailed[0], noneDone, taskFailed}
+                << QString() << false;
         // Supply faults, each on its own: the pre-test fails and names it, nothing is programmed.
         const std::tuple<const char*, int, const char*> supplies[] = {
             {"0x01", 0x0100, " VDD Voltage TOO LOW "},   {"0x02", 0x0200, " VDD Voltage TOO HIGH "},
@@ -239,6 +248,10 @@ private slots:
                      qPrintable(wordLine + QStringLiteral(" expected; stderr:\n") + err.right(600)));
         for (const QString& line : history)
             QVERIFY2(lines.contains(line), qPrintable(line + context));
+        if (!(word & 0x0004))
+            QVERIFY2(!lines.contains(QLatin1String(" Communication Error Detected: Bad Data Received ")),
+                     qPrintable(context));
+        // A run that ends with the link broken resets the box, which switches the target off.
         if (boxText.isEmpty())
             QVERIFY2(!err.contains(QLatin1String("praxon: box:")), qPrintable(context));
         else
@@ -247,6 +260,11 @@ private slots:
             const QString last = LastSupplyReport(box.Errors());
             QVERIFY2(last.isEmpty() || last == QLatin1String("supplies VDD off VPP off"), qPrintable(last + context));
         }
+        const bool resetLine = lines.contains(QLatin1String(" Link Error: Praxon Reset, Target Power Off "));
+        if (!(word & 0x0006))
+            QVERIFY2(!resetLine, qPrintable(context));
+        else if (!(word & 0x0001))
+            QVERIFY2(resetLine, qPrintable(context));
         const QByteArray after[] = {Digest(hex), Digest(control)};
         QVERIFY2(before[0] == after[0], "the HEX file changed");
         QVERIFY2(before[1] == after[1], "the control file changed");

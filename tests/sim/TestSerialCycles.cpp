@@ -274,6 +274,32 @@ private slots:
         QVERIFY(rig.History().contains(QStringLiteral("Devices Passed, Total is now: %1").arg(numbered)));
     }
 
+    // The box stops answering as the serialize step begins: the run ends within the watchdog's
+    // two expiries (as a freeze during programming does), not once per socket, and the exit word
+    // still says the box did not respond.
+    void FrozenBoxAtTheSerializeStepEndsTheRun()
+    {
+        QTemporaryDir dir;
+        Numbering n;
+        n.start = 0x200;
+        SerialRig rig(QStringLiteral("16F877A"), dir.path(), n);
+        auto serialize = rig.engine.Tasks().serialNumberTask;
+        qint64 frozenAt = -1;
+        rig.engine.Tasks().serialNumberTask = [&](int row, int socket) {
+            if (frozenAt < 0) {
+                frozenAt = rig.clock.NowMs();
+                rig.box.Faults().silentAfter = 0;
+            }
+            serialize(row, socket);
+        };
+        rig.engine.Cycles().AutoRun();
+        QVERIFY(frozenAt >= 0);
+        const qint64 lasted = rig.clock.NowMs() - frozenAt;
+        QVERIFY2(lasted <= 8000, qPrintable(QString::number(lasted) + QStringLiteral(" ms\n") + rig.History()));
+        QVERIFY2(rig.link.Errors().Has(Bit::NotResponding), qPrintable(rig.History()));
+        QVERIFY(rig.History().contains(QStringLiteral(" Praxon Not Responding ")));
+    }
+
     void ManualNumbersAreProgrammedAsTyped()
     {
         QTemporaryDir dir;

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,16 @@ namespace {
 const QString MainSection = QStringLiteral("PRAXON");
 const QString MainTableName = QStringLiteral("PXMCU");
 const QString UpdateErrorCaption = QStringLiteral("Table Update Error");
+// The renames an update is about to make, written before the first one and removed after the
+// last (or after they were all taken back), so a start after a kill or power cut finds out what
+// was under way.
+const QString UpdateJournalName = QStringLiteral("PXUPDATE.JNL");
+
+std::function<bool()>& RenameHook()
+{
+    static std::function<bool()> hook;
+    return hook;
+}
 
 // The extensions of one file set: the installed files or an update dropped in beside them.
 struct SetExtensions {
@@ -140,14 +152,73 @@ bool DeleteMatching(const QString& dir, const QString& pattern)
 // The renames made so far, in order, so that a failed update can be taken back.
 using RenameJournal = std::vector<std::pair<QString, QString>>;
 
+// One planned rename per line: old name, a tab, new name (names inside the directory).
+bool WriteUpdateJournal(const QString& dir, const RenameJournal& plan)
+{
+    QSaveFile file(dir + UpdateJournalName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (const auto& [from, to] : plan)
+        file.write((from + u'\t' + to + u'\n').toUtf8());
+    return file.commit();
+}
+
+// The renames pattern would make under newExtension, in the order RenameMatching makes them.
+void PlanMatching(const QString& dir, const QString& pattern, const QString& newExtension, RenameJournal* plan)
+{
+    for (const QString& name : MatchingFiles(dir, pattern))
+        plan->emplace_back(name, QFileInfo(name).completeBaseName() + u'.' + newExtension);
+}
+
+// An update that was cut off (its journal is still there) is finished when every rename it
+// planned can still be made, and otherwise taken back, so the directory holds one complete set
+// again: the new one, or the old one with the update files beside it.
+void RecoverInterruptedUpdate(const QString& dir)
+{
+    QFile file(dir + UpdateJournalName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    RenameJournal plan;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> names = line.split('\t');
+        if (names.size() == 2 && !names[0].isEmpty() && !names[1].isEmpty())
+            plan.emplace_back(QString::fromUtf8(names[0]), QString::fromUtf8(names[1]));
+    }
+    file.close();
+    auto exists = [&dir](const QString& name) {
+        return QFileInfo::exists(dir + name) || QFileInfo(dir + name).isSymLink();
+    };
+    bool finished = true;
+    for (const auto& [from, to] : plan) {
+        const bool fromThere = exists(from);
+        const bool toThere = exists(to);
+        if (!fromThere && toThere)
+            continue; // made before the cut
+        if (fromThere && !toThere && QFile::rename(dir + from, dir + to))
+            continue;
+        finished = false;
+        break;
+    }
+    if (!finished) {
+        for (auto it = plan.rbegin(); it != plan.rend(); ++it) {
+            if (exists(it->second) && !exists(it->first))
+                QFile::rename(dir + it->second, dir + it->first);
+        }
+    }
+    QFile::remove(dir + UpdateJournalName);
+}
+
 // Renames every file matching pattern to its base name with extension newExtension. A rename
 // never replaces an existing file: on POSIX rename() would silently overwrite it, and the files
 // in the way are exactly the ones the backups exist to keep. Every file is tried; the names that
 // could not be renamed are appended to *failed, the renames made to *journal.
-void RenameMatching(const QString& dir, const QString& pattern, const QString& newExtension, QStringList* failed,
+// Returns false when the test hook cut the update off (as a kill would).
+bool RenameMatching(const QString& dir, const QString& pattern, const QString& newExtension, QStringList* failed,
                     RenameJournal* journal)
 {
     for (const QString& name : MatchingFiles(dir, pattern)) {
+        if (RenameHook() && !RenameHook()())
+            return false;
         const QString target = QFileInfo(name).completeBaseName() + u'.' + newExtension;
         const QString targetPath = dir + target;
         if (QFileInfo::exists(targetPath) || QFileInfo(targetPath).isSymLink() ||
@@ -156,6 +227,7 @@ void RenameMatching(const QString& dir, const QString& pattern, const QString& n
         else
             journal->emplace_back(dir + name, targetPath);
     }
+    return true;
 }
 
 // Takes the journal's renames back, last first, so every file carries its old name again.
@@ -187,9 +259,15 @@ QString FirmwareFileName(const QString& versionText, QChar letter, const QString
     return QStringLiteral("PX") + HexWord(quint64(version), 4) + letter + u'.' + extension;
 }
 
+void SetUpdateRenameHook(std::function<bool()> hook)
+{
+    RenameHook() = std::move(hook);
+}
+
 bool InstallPendingUpdate(AppContext& ctx)
 {
     const QString dir = ctx.AppDir();
+    RecoverInterruptedUpdate(dir);
     if (!QFileInfo::exists(ctx.AppFile(MainTableName + QStringLiteral(".TBX"))))
         return true;
 
@@ -216,12 +294,29 @@ bool InstallPendingUpdate(AppContext& ctx)
     // All or nothing: when any rename fails, the renames already made are taken back, so the
     // installation is exactly as it was and the next start still finds its support files.
     RenameJournal journal;
+    {
+        // The journal of every rename to come goes to disk before the first one.
+        RenameJournal plan;
+        PlanMatching(dir, QStringLiteral("PX*.DAT"), QStringLiteral("DAK"), &plan);
+        PlanMatching(dir, QStringLiteral("PX*.PXT"), QStringLiteral("PXK"), &plan);
+        PlanMatching(dir, QStringLiteral("PXMCU*.TBL"), QStringLiteral("TBK"), &plan);
+        PlanMatching(dir, QStringLiteral("PX*.DAX"), QStringLiteral("DAT"), &plan);
+        PlanMatching(dir, QStringLiteral("PX*.PXX"), QStringLiteral("PXT"), &plan);
+        PlanMatching(dir, QStringLiteral("PXMCU*.TBX"), QStringLiteral("TBL"), &plan);
+        if (!WriteUpdateJournal(dir, plan)) {
+            ShowUpdateError(op, QStringLiteral("Unable to rename current update files to complete updates.\rPlease "
+                                               "close this program, check file permissions\rand re-install the "
+                                               "Praxon software."));
+            return false;
+        }
+    }
     bool backedUp = true;
     if (deleted) {
         QStringList failed;
-        RenameMatching(dir, QStringLiteral("PX*.DAT"), QStringLiteral("DAK"), &failed, &journal);
-        RenameMatching(dir, QStringLiteral("PX*.PXT"), QStringLiteral("PXK"), &failed, &journal);
-        RenameMatching(dir, QStringLiteral("PXMCU*.TBL"), QStringLiteral("TBK"), &failed, &journal);
+        if (!RenameMatching(dir, QStringLiteral("PX*.DAT"), QStringLiteral("DAK"), &failed, &journal) ||
+            !RenameMatching(dir, QStringLiteral("PX*.PXT"), QStringLiteral("PXK"), &failed, &journal) ||
+            !RenameMatching(dir, QStringLiteral("PXMCU*.TBL"), QStringLiteral("TBK"), &failed, &journal))
+            return false;
         backedUp = failed.isEmpty();
         // Installing over files that still carry their installed names would lose them, so the
         // update stops here and the operator is told which file is in the way.
@@ -236,9 +331,10 @@ bool InstallPendingUpdate(AppContext& ctx)
     bool installed = true;
     if (backedUp) {
         QStringList failed;
-        RenameMatching(dir, QStringLiteral("PX*.DAX"), QStringLiteral("DAT"), &failed, &journal);
-        RenameMatching(dir, QStringLiteral("PX*.PXX"), QStringLiteral("PXT"), &failed, &journal);
-        RenameMatching(dir, QStringLiteral("PXMCU*.TBX"), QStringLiteral("TBL"), &failed, &journal);
+        if (!RenameMatching(dir, QStringLiteral("PX*.DAX"), QStringLiteral("DAT"), &failed, &journal) ||
+            !RenameMatching(dir, QStringLiteral("PX*.PXX"), QStringLiteral("PXT"), &failed, &journal) ||
+            !RenameMatching(dir, QStringLiteral("PXMCU*.TBX"), QStringLiteral("TBL"), &failed, &journal))
+            return false;
         installed = failed.isEmpty();
         if (!installed) {
             UndoRenames(journal);
@@ -247,6 +343,7 @@ bool InstallPendingUpdate(AppContext& ctx)
                                                "Praxon software."));
         }
     }
+    QFile::remove(dir + UpdateJournalName);
     return deleted && backedUp && installed;
 }
 

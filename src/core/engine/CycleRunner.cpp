@@ -233,6 +233,7 @@ void CycleRunner::EndCycle(const QString& title, bool counting)
     ProgramFlags& flags = m_ctx.Flags();
     m_tasks.ShowElapsed();
     m_power.PowerOff();
+    m_link.ResetAfterLinkError();
     m_state.CycleRunning = false;
     if (counting) {
         if (m_link.Errors().Has(Bit::NotResponding))

@@ -163,7 +163,7 @@ void OperationRunner::RunSlot(int slot, OperationRecord& op, qint64 n, quint16 m
         }
     };
     auto fiveXWrite = [&](qint64 words) {
-        const int k = profile.paw < 4 ? int(words / 4) : int(words / qMax(1, profile.paw / 4));
+        const int k = int(words / BoxProtocol::WriteGroupWords(profile.paw));
         SetLocation(pb, quint32(k - 1));
         pb[BoxProtocol::PbBlockBytes] = quint8(2 * profile.paw);
     };

@@ -175,6 +175,7 @@ bool TaskEngine::EndTask(int row)
 {
     ProgramFlags& flags = m_ctx.Flags();
     m_power.PowerOff();
+    m_link.ResetAfterLinkError();
     ReadResults();
     ReportResults();
     TemplateTables& t = m_ctx.Templates();
@@ -451,6 +452,11 @@ void TaskEngine::ReportSocketResult(int slot, quint8 failedBefore, bool taskFail
     block[BoxProtocol::PbSocketMask] = passMask;
     block[BoxProtocol::PbSocketOrdinals] = m_state.EnabledSocketOrdinals;
     block[BoxProtocol::PbFailedOrdinals] = quint8(failedBefore | m_state.FailedSocketOrdinals);
+    // A broken link (no answer, bad data, the port gone) keeps its error and ends the run: the box
+    // cannot take the report, and clearing the word would send the next socket's work to a box
+    // that does not answer, one watchdog round per socket, and lose the error.
+    if (!m_link.Errors().LinkHealthy())
+        return;
     m_link.Errors().ClearError(0);
     BoxLink& box = m_link.Box();
     if (box.SendBlock(BoxProtocol::CmdParameterBlock, block.data(), int(block.size()), false))

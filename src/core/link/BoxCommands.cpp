@@ -55,6 +55,9 @@ bool BoxLink::SendBlock(quint8 cmd, const quint8* bytes, int count, bool withLen
         SendData(quint8(count));
     for (int i = 0; i < count; ++i)
         SendData(bytes[i]);
+    // A box that failed the block mid-way dropped it: no completion is coming.
+    if (m_flags.StopRequested)
+        return true;
     Expect(ClassDone);
     WaitAllReplies();
     return m_flags.StopRequested;

@@ -212,6 +212,9 @@ void BoxLink::HandleBoxError(quint8 b)
 
 void BoxLink::WaitAllReplies()
 {
+    // Replies are awaited under the watchdog even when nothing was written since the last wait.
+    if (m_queueCount > 0 && !WatchdogRunning())
+        StartWatchdog();
     while (LinkHealthy()) {
         ProcessReceived();
         ProcessEvents();
@@ -289,6 +292,11 @@ void BoxLink::ResetLinkStateFull()
     if (m_port.IsOpen())
         m_port.PurgePort(true, true);
     m_port.Pause();
+    // Replies to bytes that were on their way when the exchange broke off (the acknowledgements
+    // of the rest of a block the box failed) arrive during the pause; they answer nothing the
+    // next exchange asks, so they go as well.
+    if (m_port.IsOpen())
+        m_port.PurgePort(true, false);
 }
 
 // ---------------------------------------------------------------------------------------------

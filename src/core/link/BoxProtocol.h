@@ -132,7 +132,17 @@ enum CountRule : quint8 {
     CountEndingAt = 3,     // V is the address of the last item; C items (0 = 1)
     CountStartingAt = 4,   // V is the address of the first item; C items (0 = 1)
     CountSingleConfig = 5, // one configuration word, number C div 2 (odd C: its high byte only)
+    CountWriteGroups = 6,  // V + 1 write groups from the region start (18X code, see WriteGroupWords)
 };
+
+// Words in one write group of an 18X program-memory write whose write block (parameter byte 13)
+// is twice paw bytes: a quarter of paw, one word for a block of 8 to 15 bytes, and four words
+// for a block below 8 bytes. Bytes 2-4 of that write hold the number of groups minus 1
+// (CountWriteGroups), so the host and the box read the count the same way.
+constexpr int WriteGroupWords(int paw)
+{
+    return paw < 4 ? 4 : paw / 4;
+}
 
 // Wire form of one item: parameter byte 9.
 enum ItemUnit : quint8 {

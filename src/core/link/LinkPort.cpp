@@ -187,6 +187,21 @@ void LinkPort::HardwareReset()
     m_hooks->FirmwareHandshake();
 }
 
+bool LinkPort::PulseDtr()
+{
+    if (!m_transport || !m_transport->IsOpen())
+        return false;
+    m_programmerReady = false;
+    PurgePort(true, true);
+    QString systemText;
+    if (!m_transport->SetDtr(true, &systemText) || !m_transport->SetDtr(false, &systemText)) {
+        ReportPortError(PortErrorCategory::Handshake, systemText);
+        ClosePort();
+        return false;
+    }
+    return true;
+}
+
 void LinkPort::ReportPortError(PortErrorCategory category, const QString& systemText)
 {
     const QString text = PortSystemText(systemText);

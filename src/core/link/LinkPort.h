@@ -62,6 +62,10 @@ public:
     // Ends a running pause at once (a transfer that stopped does not wait for it).
     void StopPause() { m_pausing = false; }
     void HardwareReset();
+    // The DTR pulse alone: the box restarts into its boot loader with the target's supplies off.
+    // No handshake follows and the error word stays; the programmer is no longer ready, so the
+    // next reset runs in full. Returns false when the pulse failed (reported, port closed).
+    bool PulseDtr();
     void ReportPortError(PortErrorCategory category, const QString& systemText);
 
     bool IsOpen() const { return m_transport && m_transport->IsOpen(); }

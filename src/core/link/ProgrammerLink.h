@@ -51,6 +51,9 @@ public:
     void NegotiateSpeed();
     void ResetCommand();
     void ReportReset(const QString& text, bool ok);
+    // A run that ends with the link broken (bad data, no answer) cannot switch the target off by
+    // command: pulse DTR so the box restarts with its supplies off, and log that it did.
+    void ResetAfterLinkError();
     void SynchronizeFirmwareCommand();
     // The port list selected another port: reset the programmer there and report.
     void PortChangedCommand();

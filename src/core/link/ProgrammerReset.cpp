@@ -171,6 +171,16 @@ void ProgrammerLink::NegotiateSpeed()
     m_link.SetHighSpeedTrial(false);
 }
 
+void ProgrammerLink::ResetAfterLinkError()
+{
+    if (!m_errors.Has(Bit::BadData | Bit::NotResponding) || !m_port.IsOpen())
+        return;
+    m_link.ResetLinkStateFull();
+    MarkHardwareNotAvailable();
+    if (m_port.PulseDtr())
+        m_ctx.History().AddLine(QStringLiteral(" Link Error: Praxon Reset, Target Power Off "), HistoryStyle::Error);
+}
+
 void ProgrammerLink::ResetCommand()
 {
     m_status.SetIntervalMs(LinkStatus::InitialIntervalMs);

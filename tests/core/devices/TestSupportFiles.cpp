@@ -367,6 +367,65 @@ private slots:
         QVERIFY(f.op.boxes.isEmpty());
     }
 
+    // A kill before any rename of an update: the next start finishes the update from its journal,
+    // so the program always starts with one complete, matching set.
+    void InterruptedUpdateIsFinishedAtTheNextStart()
+    {
+        int total = 0;
+        {
+            Fixture f;
+            WriteSet(f.Dir(), SetLayout());
+            WriteSet(f.Dir(), UpdateLayout());
+            SetUpdateRenameHook([&total] { return ++total > 0; });
+            QVERIFY(InstallPendingUpdate(f.ctx));
+            SetUpdateRenameHook({});
+        }
+        QVERIFY(total > 6);
+        for (int cut = 0; cut < total; ++cut) {
+            Fixture f;
+            const QStringList installed = WriteSet(f.Dir(), SetLayout());
+            const QStringList update = WriteSet(f.Dir(), UpdateLayout());
+            int renames = 0;
+            SetUpdateRenameHook([&renames, cut] { return renames++ < cut; });
+            QVERIFY(!InstallPendingUpdate(f.ctx));
+            SetUpdateRenameHook({});
+            const QString at = QStringLiteral("cut before rename %1").arg(cut);
+            QVERIFY2(QFileInfo::exists(f.File(QStringLiteral("PXUPDATE.JNL"))), qPrintable(at));
+
+            QVERIFY2(InstallPendingUpdate(f.ctx), qPrintable(at + f.op.Texts().join(u'|')));
+            QVERIFY2(CheckSupportFiles(f.ctx), qPrintable(at + f.op.Texts().join(u'|')));
+            QCOMPARE(f.ctx.Support().versionText, QStringLiteral("284"));
+            QVERIFY2(f.op.boxes.isEmpty(), qPrintable(at + f.op.Texts().join(u'|')));
+            for (const QString& name : installed)
+                QVERIFY2(ReadFile(f.File(WithExtension(name, Backup))).contains("old"), qPrintable(at + name));
+            for (const QString& name : update)
+                QVERIFY2(ReadFile(f.File(WithExtension(name, Installed))).contains("new"), qPrintable(at + name));
+            QVERIFY2(!QFileInfo::exists(f.File(QStringLiteral("PXUPDATE.JNL"))), qPrintable(at));
+        }
+    }
+
+    // A rename the journal planned that can no longer be made (a file came into the way after the
+    // cut) takes the cut-off update back; the update then runs again from the start and installs.
+    void InterruptedUpdateThatCannotFinishIsTakenBack()
+    {
+        Fixture f;
+        WriteSet(f.Dir(), SetLayout());
+        const QStringList update = WriteSet(f.Dir(), UpdateLayout());
+        int renames = 0;
+        SetUpdateRenameHook([&renames] { return renames++ < 2; });
+        QVERIFY(!InstallPendingUpdate(f.ctx));
+        SetUpdateRenameHook({});
+        const QStringList images = NamesWithExtension(f.Dir(), QStringLiteral("DAT"));
+        QVERIFY(!images.isEmpty());
+        WriteFile(f.File(WithExtension(images.first(), Backup)), "in the way");
+        QVERIFY2(InstallPendingUpdate(f.ctx), qPrintable(f.op.Texts().join(u'|')));
+        QVERIFY(CheckSupportFiles(f.ctx));
+        QCOMPARE(f.ctx.Support().versionText, QStringLiteral("284"));
+        for (const QString& name : update)
+            QVERIFY2(ReadFile(f.File(WithExtension(name, Installed))).contains("new"), qPrintable(name));
+        QVERIFY(!QFileInfo::exists(f.File(QStringLiteral("PXUPDATE.JNL"))));
+    }
+
     void RejectedUpdateChangesNothing_data()
     {
         QTest::addColumn<QString>("damage");

@@ -5,6 +5,7 @@
 #include "core/devices/DeviceSelection.h"
 #include "core/devices/OperationRegions.h"
 #include "core/devices/TemplateLoader.h"
+#include "core/link/BoxProtocol.h"
 #include "core/options/OptionRefresh.h"
 
 #include <QFile>
@@ -464,7 +465,12 @@ private slots:
                     continue;
                 const QString at = where + " slot " + QString::number(slot);
                 QVERIFY2(described.count(slot) && described.at(slot).count(rec.parameterBlock[0]), qPrintable(at));
-                QVERIFY2(rec.parameterBlock[OperationRecord::CountRule] <= 5, qPrintable(at));
+                QVERIFY2(rec.parameterBlock[OperationRecord::CountRule] <= BoxProtocol::CountWriteGroups,
+                         qPrintable(at));
+                // Write groups are how 18X code writes count; every other operation counts items.
+                QVERIFY2((rec.parameterBlock[OperationRecord::CountRule] == BoxProtocol::CountWriteGroups) ==
+                             (p.core == CoreFamily::Core18X && slot == 5),
+                         qPrintable(at));
                 QVERIFY2(rec.parameterBlock[OperationRecord::ItemUnit] <= 2, qPrintable(at));
                 const int family = p.core == CoreFamily::Core5X ? 0x05 : p.core == CoreFamily::CoreXX ? 0x14 : 0x18;
                 QVERIFY2(rec.script[0] == family, qPrintable(at));
