@@ -396,7 +396,8 @@ bool PowerSequencer::DualVppNoticeAccepted()
     NoticeRequest request;
     request.title = QStringLiteral("Notice - Modification Required");
     request.text = QStringLiteral(
-        "Due to Specification changes, the selected device requiresa reduced programming voltage. \rSee the "
+        "Due to changes in its programming requirements, the selected device requires a reduced programming "
+        "voltage. \rSee the "
         "'DualVPPMod.PDF' file for modification instructions.\r\r   Programming may be possible without the "
         "modification, but is not recommended.\r ");
     request.checkText = QStringLiteral("Continue without the modification, ignore for this session.");
