@@ -3,6 +3,7 @@
 // of the run's own files, a /L path that cannot be written. None of them may program parts with
 // options nobody chose, destroy an input, or end with status 0; a sound run beside them shows
 // that the rig sees the serial numbers a run puts on the chips.
+#include "PraxonProcess.h"
 #include "PraxonStation.h"
 
 #include <QRegularExpression>
@@ -33,9 +34,8 @@ int NumbersOnChips(const QString& report)
     return count;
 }
 
-struct Finished {
-    int status = -1;
-    QString out, err, report;
+struct Finished : PraxonRun {
+    QString report;
 };
 
 Finished Run(PraxonStation& station, const QStringList& extraArgs, const QStringList& wrapper = {})
@@ -43,15 +43,9 @@ Finished Run(PraxonStation& station, const QStringList& extraArgs, const QString
     QProcess process;
     station.Start(process, extraArgs, wrapper);
     Finished run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    run.report = station.Sim().TakeReport(100);
+    static_cast<PraxonRun&>(run) = FinishPraxon(process, 120000);
+    if (run.status != -1)
+        run.report = station.Sim().TakeReport(100);
     return run;
 }
 

@@ -91,3 +91,17 @@ private:
     QString m_errors;
     qsizetype m_taken = 0;
 };
+
+// The numbers the simulator's watch lines ("watch A 0x0200: 3401 3400") show on chips: words that
+// are both RETLW, number high byte first. A blank or half-written pair is no number.
+inline QStringList ChipNumbers(const QString& report)
+{
+    static const QRegularExpression watch(QStringLiteral("^watch [A-D] 0x0200: 34([0-9a-f]{2}) 34([0-9a-f]{2})$"),
+                                          QRegularExpression::MultilineOption);
+    QStringList numbers;
+    for (auto it = watch.globalMatch(report); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        numbers << (m.captured(2) + m.captured(1)).toUpper();
+    }
+    return numbers;
+}

@@ -14,6 +14,21 @@ struct PraxonRun {
     QString err;
 };
 
+// Waits for a started praxon process and collects its status and output; kills it after timeoutMs.
+inline PraxonRun FinishPraxon(QProcess& process, int timeoutMs)
+{
+    PraxonRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
 inline PraxonRun RunPraxonHeadless(const QString& executable, const QStringList& args,
                                    const QMap<QString, QString>& environment = {},
                                    const QString& workingDirectory = QString())
@@ -29,14 +44,5 @@ inline PraxonRun RunPraxonHeadless(const QString& executable, const QStringList&
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     process.start(executable, args);
-    PraxonRun run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return FinishPraxon(process, 60000);
 }
